@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "shell/entry_win.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return lumo::RunLumo(instance); }

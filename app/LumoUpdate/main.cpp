@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "app/LumoUpdate/resource.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }

@@ -1,0 +1,63 @@
+#include "common/window_win.h"
+
+#include "common/guard.h"
+
+namespace lumo {
+
+Window::~Window() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+Window* Window::FromHwnd(HWND hwnd) {
+    return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+bool Window::CreateWindowFrom(const WindowCreateArgs& args) {
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (!GetClassInfoExW(inst, args.className, &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof(wc);
+        wc.style = args.classStyle;
+        wc.lpfnWndProc = StaticWndProc;
+        wc.hInstance = inst;
+        wc.hIcon = args.icon;
+        wc.hIconSm = args.icon;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = args.background;
+        wc.lpszClassName = args.className;
+        if (!RegisterClassExW(&wc)) return false;
+    }
+    HWND h = CreateWindowExW(args.exStyle, args.className, args.caption.c_str(), args.style, args.x,
+                             args.y, args.width, args.height, args.parent, args.menuOrId, inst, this);
+    return h != nullptr;
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Window* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = FromHwnd(hwnd);
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    LRESULT r = GuardedOr<LRESULT>(0, [&] { return self->HandleMessage(msg, wp, lp); });
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnDestroyed();
+    }
+    return r;
+}
+
+}  // namespace lumo
