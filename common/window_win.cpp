@@ -60,4 +60,42 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return r;
 }
 
+namespace {
+constexpr wchar_t kNameProp[] = L"LumoControlName";
+
+struct FindByName {
+    const wchar_t* name;
+    HWND found;
+};
+
+BOOL CALLBACK MatchName(HWND h, LPARAM lp) {
+    auto* f = reinterpret_cast<FindByName*>(lp);
+    if (ControlName(h) == f->name) {
+        f->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+void SetControlName(HWND hwnd, const wchar_t* name) {
+    if (ATOM atom = GlobalAddAtomW(name))
+        SetPropW(hwnd, kNameProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(atom)));
+}
+
+std::wstring ControlName(HWND hwnd) {
+    auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(hwnd, kNameProp)));
+    if (!atom) return {};
+    wchar_t buf[128];
+    UINT n = GlobalGetAtomNameW(atom, buf, 128);
+    return std::wstring(buf, n);
+}
+
+HWND FindControl(HWND root, const wchar_t* name) {
+    if (ControlName(root) == name) return root;
+    FindByName f{name, nullptr};
+    EnumChildWindows(root, MatchName, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
 }  // namespace lumo

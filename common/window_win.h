@@ -47,6 +47,14 @@ private:
     HWND hwnd_ = nullptr;
 };
 
+// Controls carry their design names (ToolBarTabParent, PanelWBMain, ...) as a
+// window property holding a global atom, so that tests and tools in other
+// processes can find them by name.
+void SetControlName(HWND hwnd, const wchar_t* name);
+std::wstring ControlName(HWND hwnd);
+// The first descendant of `root` (or root itself) with that name.
+HWND FindControl(HWND root, const wchar_t* name);
+
 // A window without behaviour of its own: forms that are created at start-up
 // and kept hidden until their features fill them in.
 class PlainWindow : public Window {

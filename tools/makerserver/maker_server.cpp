@@ -433,6 +433,8 @@ void MakerServer::Routes() {
     });
     http_.Get("/game/popup.html",
               [](const Request&, Response& res) { res.set_content(PopupPage(), kHtml); });
+    http_.Get("/game/autopopup.html",
+              [](const Request&, Response& res) { res.set_content(AutoPopupPage(), kHtml); });
     http_.Get("/game/popup-target.html", [this](const Request& req, Response& res) {
         std::string account;
         {

@@ -82,6 +82,12 @@ std::string PopupPage() {
         "<script>function openTarget() { window.open('/game/popup-target.html'); }</script>\n");
 }
 
+// A page that opens a window as soon as it loads, as game sites do for
+// announcements.
+std::string AutoPopupPage() {
+    return Html("公告", "<h1>公告</h1>\n<script>window.open('/game/popup-target.html');</script>\n");
+}
+
 std::string PopupTargetPage(std::string_view account) {
     std::string body = "<h1>活动页</h1>\n";
     body += "<p>当前帐号：<span id=\"account\">" + HtmlEscape(account) + "</span></p>\n";

@@ -16,6 +16,7 @@ std::string BoxPage(std::string_view base);
 std::string LoginPage(std::string_view error);  // error: empty for none
 std::string LobbyPage(std::string_view account);
 std::string PopupPage();
+std::string AutoPopupPage();
 std::string PopupTargetPage(std::string_view account);  // account: "-" for none
 
 // Apache's page for status 404 (the updater recognises it by its wording).

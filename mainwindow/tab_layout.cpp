@@ -1,0 +1,27 @@
+#include "mainwindow/tab_layout.h"
+
+namespace lumo {
+
+int AvailableTabRoom(const TabStripMetrics& m) {
+    return m.windowWidth - m.tabNewBarWidth - m.newTabBarWidth - kTabEndPieceWidth -
+           kTabStripSlack;
+}
+
+TabWidths LayoutTabWidths(const TabStripMetrics& m, int tabCount, int currentWidth) {
+    if (tabCount == 1) return {currentWidth, kDefaultTabWidth};
+    int avail = AvailableTabRoom(m);
+    int width = (tabCount <= 0 || avail >= kDefaultTabWidth * tabCount + 2) ? kDefaultTabWidth
+                                                                            : avail / tabCount;
+    return {width, width};
+}
+
+int PrefitTabWidth(const TabStripMetrics& m, int stripWidth, int tabCount, int currentWidth) {
+    if (AvailableTabRoom(m) < (tabCount + 1) * currentWidth + 2) {
+        return (stripWidth - m.tabNewBarWidth - m.newTabBarWidth - kTabEndPieceWidth -
+                kTabStripSlack) /
+               (tabCount + 1);
+    }
+    return currentWidth;
+}
+
+}  // namespace lumo

@@ -1,0 +1,44 @@
+// ToolBarTabParent: one tool button per page, in page-list order. The
+// buttons react on mouse down (left selects, right closes a background tab),
+// as the tab handler decides; double-clicks reach them as two presses.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace lumo {
+
+class TabStrip {
+public:
+    struct CreateArgs {
+        HWND parent = nullptr;
+        int id = 0;
+        // (tab index, mouse button: VK_LBUTTON / VK_RBUTTON / VK_MBUTTON)
+        std::function<void(int, int)> onTabMouseDown;
+        std::function<void()> onEmptyDoubleClick;
+    };
+    bool Create(const CreateArgs& args);
+    HWND hwnd() const { return hwnd_; }
+
+    int Count() const;
+    void Insert(int index, const std::string& caption);
+    void Remove(int index);
+    void SetCaption(int index, const std::string& caption);
+    void SetButtonWidth(int width);
+    void SetActive(int index);
+    // Tab `index` in strip coordinates (empty when out of range).
+    RECT TabRect(int index) const;
+
+private:
+    static LRESULT CALLBACK Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR self);
+
+    HWND hwnd_ = nullptr;
+    int width_ = 188;
+    int nextCommand_ = 1000;
+    CreateArgs args_;
+};
+
+}  // namespace lumo

@@ -1,0 +1,613 @@
+// The headless engine: a plain child window, WinInet loads on a worker
+// thread per navigation, and the HTML reader of html_dom.h for the document.
+//
+// Flow of a navigation: Start() hands a LoadJob to a worker thread and
+// returns; the worker requests the address (WinInet keeps this process's
+// cookies, follows redirects and tells the final address), stores the
+// result in the job and posts kLoadDone to the window; the window procedure
+// turns the bytes into a document and fires NavigateComplete, TitleChange and
+// DocumentComplete. A newer navigation or Stop() cancels the job: its handles
+// are closed (which unblocks the worker) and its late message is ignored.
+//
+// History: see html_history.h (entries are final addresses; POST results are
+// revisited with GET). Script: the engine runs none; it only honours a
+// literal window.open('address') in the onclick of a clicked element, in a
+// javascript: link, and as a top-level statement of an inline script or the
+// body's onload while the page loads (html_form.h). Each of those, and links
+// or forms with a target other than _self/_top/_parent, fire OnNewWindow and
+// then load the address into this same control.
+
+#include "page/headless_browser_win.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "common/guard.h"
+#include "common/text.h"
+#include "common/text_win.h"
+#include "page/html_charset.h"
+#include "page/html_dom.h"
+#include "page/html_form.h"
+#include "page/html_history.h"
+#include "page/html_url.h"
+
+namespace lumo {
+namespace {
+
+constexpr wchar_t kClassName[] = L"LumoHeadlessBrowser";
+constexpr wchar_t kUserAgent[] =
+    L"Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1; Trident/4.0; LumoHeadless)";
+constexpr char kErrorTitle[] = "无法显示此页";
+constexpr char kDoneStatus[] = "完成";
+constexpr DWORD kTimeoutMs = 30000;
+constexpr size_t kMaxPageBytes = 16u << 20;
+
+UINT LoadDoneMessage() {
+    static const UINT message = RegisterWindowMessageW(L"LumoHeadlessBrowser.LoadDone");
+    return message;
+}
+
+// Owns one HINTERNET.
+class InternetHandle {
+public:
+    InternetHandle() = default;
+    explicit InternetHandle(HINTERNET h) : h_(h) {}
+    InternetHandle(InternetHandle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+    InternetHandle& operator=(InternetHandle&& o) noexcept {
+        if (this != &o) reset(std::exchange(o.h_, nullptr));
+        return *this;
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    ~InternetHandle() { reset(); }
+
+    HINTERNET get() const { return h_; }
+    void reset(HINTERNET h = nullptr) {
+        if (h_) InternetCloseHandle(h_);
+        h_ = h;
+    }
+
+private:
+    HINTERNET h_ = nullptr;
+};
+
+struct LoadResult {
+    bool ok = false;
+    DWORD error = 0;
+    std::string finalUrl;
+    std::string contentType;
+    std::string body;
+};
+
+LoadResult Failure(DWORD error) {
+    LoadResult r;
+    r.error = error ? error : ERROR_INTERNET_INTERNAL_ERROR;
+    return r;
+}
+
+html::Request GetRequest(std::string url) {
+    html::Request r;
+    r.url = std::move(url);
+    return r;
+}
+
+// One load. The worker and the window's thread share it; the internet
+// handles live here so that Cancel() can close them from the window's thread
+// and unblock the worker, and every handle is closed exactly once.
+class LoadJob {
+public:
+    LoadJob(int seq, html::Request request, bool reload)
+        : seq_(seq), request_(std::move(request)), reload_(reload) {}
+
+    int seq() const { return seq_; }
+    const html::Request& request() const { return request_; }
+    bool reload() const { return reload_; }
+
+    void Cancel() {
+        std::lock_guard lock(mu_);
+        cancelled_ = true;
+        for (InternetHandle& h : handles_) h.reset();
+    }
+    bool Cancelled() const {
+        std::lock_guard lock(mu_);
+        return cancelled_;
+    }
+    // Takes ownership of `h` as handle number `slot`; false (and `h` closed)
+    // when the job was cancelled meanwhile.
+    bool Adopt(int slot, HINTERNET h) {
+        std::lock_guard lock(mu_);
+        if (cancelled_) {
+            InternetCloseHandle(h);
+            return false;
+        }
+        handles_[slot].reset(h);
+        return true;
+    }
+    void ReleaseHandles() {
+        std::lock_guard lock(mu_);
+        for (int i = 2; i >= 0; --i) handles_[i].reset();
+    }
+
+    void SetResult(LoadResult r) {
+        std::lock_guard lock(mu_);
+        result_ = std::move(r);
+    }
+    LoadResult TakeResult() {
+        std::lock_guard lock(mu_);
+        return result_ ? std::move(*result_) : Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    }
+
+private:
+    const int seq_;
+    const html::Request request_;
+    const bool reload_;
+    mutable std::mutex mu_;
+    bool cancelled_ = false;
+    InternetHandle handles_[3];  // session, connection, request
+    std::optional<LoadResult> result_;
+};
+
+std::string QueryInfoText(HINTERNET request, DWORD what) {
+    DWORD bytes = 0;
+    HttpQueryInfoW(request, what, nullptr, &bytes, nullptr);
+    if (bytes == 0) return "";
+    std::wstring buf(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (!HttpQueryInfoW(request, what, buf.data(), &bytes, nullptr)) return "";
+    buf.resize(bytes / sizeof(wchar_t));
+    return FromW(buf);
+}
+
+std::string QueryUrl(HINTERNET request) {
+    DWORD bytes = 0;
+    InternetQueryOptionW(request, INTERNET_OPTION_URL, nullptr, &bytes);
+    if (bytes == 0) return "";
+    std::wstring buf(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, buf.data(), &bytes)) return "";
+    return FromW(buf.c_str());
+}
+
+// The worker's part: request the job's address and read the whole answer.
+LoadResult Load(LoadJob& job) {
+    const html::Request& req = job.request();
+    std::optional<html::HttpTarget> target = html::HttpTargetOf(req.url);
+    if (!target) return Failure(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+
+    HINTERNET session = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!session) return Failure(GetLastError());
+    if (!job.Adopt(0, session)) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    DWORD timeout = kTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionW(session, option, &timeout, sizeof timeout);
+
+    HINTERNET connection =
+        InternetConnectW(session, ToW(target->host).c_str(), static_cast<INTERNET_PORT>(target->port),
+                         nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection) return Failure(GetLastError());
+    if (!job.Adopt(1, connection)) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+
+    DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION;
+    if (target->secure) flags |= INTERNET_FLAG_SECURE;
+    if (job.reload() || req.IsPost()) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
+    const wchar_t* accept[] = {L"*/*", nullptr};
+    HINTERNET request = HttpOpenRequestW(connection, req.IsPost() ? L"POST" : L"GET",
+                                         ToW(target->pathAndQuery).c_str(), nullptr, nullptr,
+                                         accept, flags, 0);
+    if (!request) return Failure(GetLastError());
+    if (!job.Adopt(2, request)) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+
+    std::wstring headers = L"Accept-Language: zh-CN\r\n";
+    if (req.IsPost()) headers += L"Content-Type: application/x-www-form-urlencoded\r\n";
+    std::string body = req.body;
+    // A cancelled job's handles are closed; checking before each call keeps
+    // the worker from using a handle value that may already be reused.
+    if (job.Cancelled()) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    if (!HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()),
+                          req.IsPost() ? body.data() : nullptr,
+                          req.IsPost() ? static_cast<DWORD>(body.size()) : 0))
+        return Failure(GetLastError());
+
+    if (job.Cancelled()) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    LoadResult r;
+    r.contentType = QueryInfoText(request, HTTP_QUERY_CONTENT_TYPE);
+    r.finalUrl = QueryUrl(request);
+    char buf[16384];
+    for (;;) {
+        DWORD got = 0;
+        if (job.Cancelled()) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+        if (!InternetReadFile(request, buf, sizeof buf, &got)) return Failure(GetLastError());
+        if (got == 0) break;
+        if (r.body.size() + got > kMaxPageBytes) break;
+        r.body.append(buf, got);
+    }
+    r.ok = true;
+    return r;
+}
+
+std::string DecodePage(std::string_view bytes, int codePage) {
+    if (codePage == html::kCodePageUtf8) {
+        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+        return html::IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
+    }
+    if (codePage == html::kCodePageLatin1) return html::Latin1ToUtf8(bytes);
+    if (bytes.empty()) return "";
+    const int size = static_cast<int>(bytes.size());
+    const int wide = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (wide <= 0) return html::Latin1ToUtf8(bytes);
+    std::wstring w(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, w.data(), wide);
+    return FromW(w);
+}
+
+std::string EscapeHtml(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string ErrorPage(std::string_view url, DWORD error) {
+    return std::string("<html><head><title>") + kErrorTitle + "</title></head><body><h1>" +
+           kErrorTitle + "</h1><p id=\"address\">" + EscapeHtml(url) +
+           "</p><p id=\"error\">WinInet " + std::to_string(error) + "</p></body></html>";
+}
+
+bool IsHtmlType(std::string_view contentType) {
+    const std::string type = AsciiLower(Trim(contentType.substr(0, contentType.find(';'))));
+    return type.empty() || type == "text/html" || type == "application/xhtml+xml";
+}
+
+// A document as shown: the parsed page and its address.
+struct LoadedPage {
+    html::Dom dom;
+    std::string url;
+    std::string title;  // as reported by TitleChange
+};
+
+class Engine;
+
+class Element final : public HtmlElement {
+public:
+    Element(std::shared_ptr<LoadedPage> page, int index, std::weak_ptr<Engine> engine)
+        : page_(std::move(page)), index_(index), engine_(std::move(engine)) {}
+
+    std::string Id() override { return GetAttribute("id").value_or(""); }
+    std::string TagName() override { return e().tag; }
+    std::optional<std::string> GetAttribute(std::string_view name) override {
+        return page_->dom.GetAttribute(index_, name);
+    }
+    void SetAttribute(std::string_view name, std::string_view value) override {
+        page_->dom.SetAttribute(index_, name, value);
+    }
+    void Click() override;
+    bool IsForm() override { return e().tag == "form"; }
+    std::string FormName() override {
+        const std::string* name = IsForm() ? e().Attr("name") : nullptr;
+        return name ? *name : "";
+    }
+    int ElementCount() override { return IsForm() ? static_cast<int>(e().controls.size()) : 0; }
+    std::shared_ptr<HtmlElement> ElementAt(int index) override {
+        if (!IsForm() || index < 0 || index >= ElementCount()) return nullptr;
+        return std::make_shared<Element>(page_, e().controls[index], engine_);
+    }
+    std::shared_ptr<HtmlElement> ElementByNameOrId(std::string_view key) override {
+        const int found = IsForm() ? page_->dom.ControlByNameOrId(index_, key) : -1;
+        return found < 0 ? nullptr : std::make_shared<Element>(page_, found, engine_);
+    }
+
+private:
+    const html::Element& e() const { return page_->dom.elements[index_]; }
+
+    std::shared_ptr<LoadedPage> page_;
+    int index_;
+    std::weak_ptr<Engine> engine_;
+};
+
+class Document final : public HtmlDocument {
+public:
+    Document(std::shared_ptr<LoadedPage> page, std::weak_ptr<Engine> engine)
+        : page_(std::move(page)), engine_(std::move(engine)) {}
+
+    std::string Title() override { return page_->title; }
+    int FormCount() override { return static_cast<int>(page_->dom.forms.size()); }
+    std::shared_ptr<HtmlElement> FormAt(int index) override {
+        if (index < 0 || index >= FormCount()) return nullptr;
+        return std::make_shared<Element>(page_, page_->dom.forms[index], engine_);
+    }
+    std::shared_ptr<HtmlElement> FindByNameOrId(std::string_view key) override {
+        const int found = page_->dom.FindByNameOrId(key);
+        return found < 0 ? nullptr : std::make_shared<Element>(page_, found, engine_);
+    }
+
+private:
+    std::shared_ptr<LoadedPage> page_;
+    std::weak_ptr<Engine> engine_;
+};
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+void RegisterWindowClass() {
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    if (!registered) throw BrowserError("cannot register the headless browser window class");
+}
+
+class Engine final : public std::enable_shared_from_this<Engine> {
+public:
+    explicit Engine(const BrowserControl::CreateArgs& args) : args_(args) {}
+
+    void Create() {
+        RegisterWindowClass();
+        const RECT& r = args_.bounds;
+        hwnd_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+                                r.left, r.top, r.right - r.left, r.bottom - r.top, args_.parent,
+                                nullptr, GetModuleHandleW(nullptr), this);
+        if (!hwnd_) throw BrowserError("cannot create the headless browser window");
+    }
+
+    // The owner lets go: no more events, no more loads.
+    void Close() {
+        closed_ = true;
+        if (job_) job_->Cancel();
+        job_.reset();
+        if (hwnd_) {
+            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            DestroyWindow(hwnd_);
+            hwnd_ = nullptr;
+        }
+    }
+
+    HWND hwnd() const { return hwnd_; }
+
+    void Navigate(const std::string& address) {
+        const std::string url = html::CompleteAddress(address);
+        if (url.empty()) throw BrowserError("empty address");
+        if (StartsWithNoCase(url, "javascript:")) {
+            if (auto target = html::WindowOpenLiteral(std::string_view(url).substr(11), false))
+                OpenNewWindow(GetRequest(html::ResolveUrl(location_, *target)));
+            return;
+        }
+        Start(GetRequest(url), -1, false);
+    }
+
+    void Go(int steps) {
+        const int from = job_ && pendingEntry_ >= 0 ? pendingEntry_ : history_.Current();
+        std::optional<int> to = history_.Step(from, steps);
+        if (!to) throw BrowserError(steps < 0 ? "no page to go back to" : "no page to go forward to");
+        Start(GetRequest(history_.At(*to)), *to, false);
+    }
+
+    void Stop() {
+        if (!job_) return;
+        job_->Cancel();
+        job_.reset();
+        pendingEntry_ = -1;
+    }
+
+    void Refresh() {
+        if (history_.Current() < 0) throw BrowserError("nothing to refresh");
+        Start(GetRequest(history_.At(history_.Current())), history_.Current(), true);
+    }
+
+    std::string LocationURL() const { return location_; }
+    bool Busy() const { return job_ != nullptr; }
+    std::shared_ptr<HtmlDocument> Document() const { return document_; }
+
+    void SetBounds(const RECT& r) {
+        if (hwnd_)
+            MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    void Focus() {
+        if (hwnd_) SetFocus(hwnd_);
+    }
+
+    void ClickElement(const std::shared_ptr<LoadedPage>& page, int index) {
+        if (closed_ || page != page_) return;  // an element of a document no longer shown
+        html::ClickResult r = html::Click(page->dom, index, page->url);
+        if (r.kind == html::ClickResult::kNavigate) Start(std::move(r.request), -1, false);
+        if (r.kind == html::ClickResult::kNewWindow) OpenNewWindow(std::move(r.request));
+    }
+
+    // The window procedure's part: a worker finished job `seq`.
+    void OnLoadDone(int seq) {
+        if (!job_ || job_->seq() != seq) return;  // stopped or replaced meanwhile
+        std::shared_ptr<LoadJob> job = std::move(job_);
+        const int entry = std::exchange(pendingEntry_, -1);
+        Show(*job, job->TakeResult(), entry);
+    }
+
+    void Paint(HDC dc) {
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        InflateRect(&rc, -8, -8);
+        std::wstring text = ToW(page_ ? page_->title + "\r\n" + location_ : std::string());
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_TOP | DT_NOPREFIX);
+    }
+
+private:
+    void Start(html::Request request, int entry, bool reload) {
+        if (closed_) return;
+        if (job_) job_->Cancel();
+        job_.reset();
+        auto job = std::make_shared<LoadJob>(++seq_, std::move(request), reload);
+        const UINT done = LoadDoneMessage();
+        if (html::IsAboutUrl(job->request().url)) {
+            LoadResult blank;
+            blank.ok = true;
+            blank.finalUrl = job->request().url;
+            job->SetResult(std::move(blank));
+            PostMessageW(hwnd_, done, static_cast<WPARAM>(job->seq()), 0);
+        } else {
+            HWND target = hwnd_;
+            std::thread([job, target, done] {
+                Guarded([&] { job->SetResult(Load(*job)); });
+                job->ReleaseHandles();
+                PostMessageW(target, done, static_cast<WPARAM>(job->seq()), 0);
+            }).detach();
+        }
+        job_ = std::move(job);
+        pendingEntry_ = entry;
+    }
+
+    void OpenNewWindow(html::Request request) {
+        if (request.url.empty()) return;
+        const std::string url = request.url;
+        Fire([&] { args_.events->OnNewWindow(url); });
+        if (!closed_) Start(std::move(request), -1, false);
+    }
+
+    // Runs one event handler; false when the control was closed by it.
+    template <class F>
+    bool Fire(F&& f) {
+        if (closed_ || !args_.events) return !closed_;
+        Guarded(std::forward<F>(f));
+        return !closed_;
+    }
+
+    void Show(const LoadJob& job, LoadResult result, int entry) {
+        auto self = shared_from_this();  // handlers may drop the control
+        auto page = std::make_shared<LoadedPage>();
+        const std::string& requested = job.request().url;
+        const bool about = html::IsAboutUrl(requested);
+        if (about) {
+            page->url = AsciiLower(requested);
+            page->title = page->url;
+        } else if (result.ok) {
+            page->url = result.finalUrl.empty() ? requested : result.finalUrl;
+            const size_t hash = requested.find('#');
+            if (hash != std::string::npos && page->url.find('#') == std::string::npos &&
+                html::SameDocument(page->url, requested))
+                page->url += requested.substr(hash);
+            if (IsHtmlType(result.contentType)) {
+                const int codePage = html::DetectCodePage(result.contentType, result.body);
+                page->dom = html::ParseHtml(DecodePage(result.body, codePage));
+            }
+            page->title = page->dom.hasTitle && !page->dom.title.empty() ? page->dom.title : page->url;
+        } else {
+            page->url = requested;
+            page->dom = html::ParseHtml(ErrorPage(requested, result.error));
+            page->title = kErrorTitle;
+        }
+
+        if (entry >= 0) {
+            history_.Commit(entry, page->url);
+        } else {
+            history_.Push(page->url);
+        }
+        page_ = page;
+        document_ = std::make_shared<lumo::Document>(page, weak_from_this());
+        location_ = page->url;
+        if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+
+        const int seq = seq_;
+        if (!Fire([&] { args_.events->OnNavigateComplete(); })) return;
+        if (!Fire([&] { args_.events->OnCommandStateChange(); })) return;
+        if (!Fire([&] { args_.events->OnTitleChange(page->title); })) return;
+        if (!Fire([&] { args_.events->OnDocumentComplete(); })) return;
+        if (!Fire([&] { args_.events->OnStatusTextChange(kDoneStatus); })) return;
+        // A page that opens a window while loading, unless a handler has
+        // already sent this control elsewhere.
+        if (seq != seq_ || job_) return;
+        if (std::optional<std::string> popup = html::LoadTimeWindowOpen(page->dom, page->url))
+            OpenNewWindow(GetRequest(*popup));
+    }
+
+    BrowserControl::CreateArgs args_;
+    HWND hwnd_ = nullptr;
+    bool closed_ = false;
+    int seq_ = 0;
+    std::shared_ptr<LoadJob> job_;  // the load in progress, if any
+    int pendingEntry_ = -1;         // history entry the load revisits; -1 for a new one
+    html::NavigationHistory history_;
+    std::shared_ptr<LoadedPage> page_;
+    std::shared_ptr<HtmlDocument> document_;
+    std::string location_;
+};
+
+void Element::Click() {
+    if (std::shared_ptr<Engine> engine = engine_.lock()) engine->ClickElement(page_, index_);
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return GuardedOr<LRESULT>(0, [&]() -> LRESULT {
+        if (msg == WM_NCCREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+            return DefWindowProcW(hwnd, msg, wp, lp);
+        }
+        auto* engine = reinterpret_cast<Engine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (engine && msg == LoadDoneMessage()) {
+            engine->OnLoadDone(static_cast<int>(wp));
+            return 0;
+        }
+        switch (msg) {
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(hwnd, &ps);
+                if (engine) engine->Paint(dc);
+                EndPaint(hwnd, &ps);
+                return 0;
+            }
+            case WM_LBUTTONDOWN:
+                SetFocus(hwnd);
+                return 0;
+            case WM_NCDESTROY:
+                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+                break;
+        }
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    });
+}
+
+class HeadlessBrowser final : public BrowserControl {
+public:
+    explicit HeadlessBrowser(std::shared_ptr<Engine> engine) : engine_(std::move(engine)) {}
+    ~HeadlessBrowser() override { engine_->Close(); }
+
+    HWND hwnd() const override { return engine_->hwnd(); }
+    void Navigate(const std::string& url) override { engine_->Navigate(url); }
+    void GoBack() override { engine_->Go(-1); }
+    void GoForward() override { engine_->Go(1); }
+    void Stop() override { engine_->Stop(); }
+    void Refresh() override { engine_->Refresh(); }
+    std::string LocationURL() override { return engine_->LocationURL(); }
+    bool Busy() override { return engine_->Busy(); }
+    std::shared_ptr<HtmlDocument> Document() override { return engine_->Document(); }
+    void SetSilent(bool) override {}
+    void SetBounds(const RECT& bounds) override { engine_->SetBounds(bounds); }
+    void Focus() override { engine_->Focus(); }
+
+private:
+    std::shared_ptr<Engine> engine_;
+};
+
+}  // namespace
+
+std::unique_ptr<BrowserControl> CreateHeadlessBrowser(const BrowserControl::CreateArgs& args) {
+    auto engine = std::make_shared<Engine>(args);
+    engine->Create();
+    return std::make_unique<HeadlessBrowser>(std::move(engine));
+}
+
+}  // namespace lumo

@@ -1,0 +1,164 @@
+#include "page/page_window_win.h"
+
+#include "common/guard.h"
+#include "common/text.h"
+#include "common/text_win.h"
+#include "page/page_rules.h"
+#include "shell/messages_win.h"
+#include "shell/protocol.h"
+#include "shell/roles.h"
+
+namespace lumo {
+
+PageWindow::~PageWindow() {
+    // The control's window is a child of ours: release it first.
+    browser_.reset();
+}
+
+bool PageWindow::Create(const CreateArgs& args) {
+    openPageWithoutShell_ = args.openPageWithoutShell;
+    autoFill_ = args.autoFill;
+    collectBill_ = args.collectBill;
+
+    // The shell's main window, found by its caption until told otherwise.
+    shell_ = FindWindowW(nullptr, ToW(kShellCaption).c_str());
+    Messages();
+
+    WindowCreateArgs w;
+    w.className = kPageWindowClass;
+    w.caption = L"FormWebBrowser";
+    w.background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (args.parent) {
+        RECT rc{};
+        GetClientRect(args.parent, &rc);
+        w.style = WS_CHILD | WS_CLIPCHILDREN;
+        w.parent = args.parent;
+        w.x = 0, w.y = 0, w.width = rc.right, w.height = rc.bottom;
+    } else {
+        // A borderless pop-up without a taskbar button.
+        w.style = WS_POPUP | WS_CLIPCHILDREN;
+        w.exStyle = WS_EX_TOOLWINDOW;
+        w.x = 0, w.y = 0, w.width = 425, w.height = 291;
+    }
+    if (!CreateWindowFrom(w)) return false;
+
+    const auto& a = args.args;
+    if (a.size() > 1 && !a[1].empty()) {
+        SetWindowTextW(hwnd(), ToW(a.size() > 3 ? a[3] : std::string()).c_str());
+        shell_ = reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseWindowHandleArg(a[1])));
+    }
+    if (a.size() > 4) pendingFill_ = PendingFillText(a[4]);
+
+    if (args.createBrowser) {
+        Guarded([&] {
+            BrowserControl::CreateArgs b;
+            b.parent = hwnd();
+            b.events = this;
+            b.silent = true;
+            RECT rc{};
+            GetClientRect(hwnd(), &rc);
+            ControlRect r = BrowserControlRect(rc.right, rc.bottom);
+            b.bounds = RECT{r.left, r.top, r.left + r.width, r.top + r.height};
+            browser_ = CreateBrowserControl(args.engine, b);
+        });
+    }
+    return true;
+}
+
+void PageWindow::NavigateToStart() {
+    Guarded([&] {
+        if (!startAddress_.empty() && browser_) browser_->Navigate(startAddress_);
+    });
+}
+
+void PageWindow::ShowInHost() {
+    if (HWND parent = GetParent(hwnd())) {
+        RECT rc{};
+        GetClientRect(parent, &rc);
+        MoveWindow(hwnd(), 0, 0, rc.right, rc.bottom, TRUE);
+    } else {
+        ShowWindow(hwnd(), SW_MAXIMIZE);
+    }
+    ResizeBrowser();
+    ShowWindow(hwnd(), SW_SHOW);
+}
+
+void PageWindow::ResizeBrowser() {
+    if (!browser_) return;
+    RECT rc{};
+    GetClientRect(hwnd(), &rc);
+    ControlRect r = BrowserControlRect(rc.right, rc.bottom);
+    browser_->SetBounds(RECT{r.left, r.top, r.left + r.width, r.top + r.height});
+}
+
+void PageWindow::OnTextCommand(const std::string& text) {
+    TextCommand cmd = ParseTextCommand(text);
+    if (cmd.kind == TextCommandKind::NewTab) {
+        startAddress_ = cmd.arg;
+        if (browser_) browser_->Navigate(cmd.arg);
+    } else if (cmd.kind == TextCommandKind::SaveBill) {
+        std::shared_ptr<HtmlDocument> doc = browser_ ? browser_->Document() : nullptr;
+        if (!doc) {
+            MessageBoxW(hwnd(), ToW(kNotLoadedMessage).c_str(), L"Lumo", MB_OK | MB_ICONINFORMATION);
+            return;
+        }
+        std::string bill = collectBill_ ? collectBill_(*doc) : std::string();
+        if (!bill.empty()) SendCopyData(shell_, hwnd(), std::string(kPrefixSaveBill) + bill);
+    }
+}
+
+LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COPYDATA:
+            if (auto text = ReadCopyData(lp)) Guarded([&] { OnTextCommand(*text); });
+            return TRUE;
+        case WM_SIZE:
+            ResizeBrowser();
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE && browser_) Guarded([&] { browser_->Focus(); });
+            break;
+        default:
+            break;
+    }
+    LRESULT result = Window::HandleMessage(msg, wp, lp);
+    const RegisteredMessages& m = Messages();
+    if (msg == m.operate) {
+        ShowInHost();
+    } else if (browser_ && (msg == m.goBack || msg == m.goForward || msg == m.goStop ||
+                            msg == m.goRefresh)) {
+        Guarded([&] {
+            if (msg == m.goBack) browser_->GoBack();
+            if (msg == m.goForward) browser_->GoForward();
+            if (msg == m.goStop) browser_->Stop();
+            if (msg == m.goRefresh) browser_->Refresh();
+        });
+    }
+    return result;
+}
+
+void PageWindow::OnTitleChange(const std::string& title) {
+    title_ = ReportedTitle(title);
+    SendCopyData(shell_, hwnd(), std::string(kPrefixTitle) + title_);
+}
+
+void PageWindow::OnNavigateComplete() {
+    if (!browser_) return;
+    SendCopyData(shell_, hwnd(), std::string(kPrefixUrl) + browser_->LocationURL());
+}
+
+void PageWindow::OnDocumentComplete() {
+    if (!Trim(pendingFill_).empty() && autoFill_) autoFill_(*this, pendingFill_);
+}
+
+void PageWindow::OnNewWindow(const std::string& url) {
+    if (shell_) {
+        SendCopyData(shell_, hwnd(), std::string(kPrefixNewTab) + url);
+    } else if (openPageWithoutShell_) {
+        openPageWithoutShell_(url);
+    }
+}
+
+void PageWindow::OnStatusTextChange(const std::string& text) { statusText_ = text; }
+
+}  // namespace lumo

@@ -1,0 +1,156 @@
+// The order of things at start matters to the page processes: a page process
+// finds its shell through argument 1 (and, failing that, the shell's
+// caption), so the shell's main window exists before any page starts; the
+// remaining forms come after the first pages, as the page operations must
+// not depend on them.
+#include "shell/entry_win.h"
+
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/file.h"
+#include "common/guard.h"
+#include "common/handle_win.h"
+#include "common/path.h"
+#include "common/text.h"
+#include "common/text_win.h"
+#include "mainwindow/main_window_win.h"
+#include "page/page_window_win.h"
+#include "shell/messages_win.h"
+#include "shell/protocol.h"
+#include "shell/roles.h"
+#include "shell/shell_process_win.h"
+
+namespace lumo {
+
+namespace {
+
+std::vector<std::string> ProcessArgs() {
+    std::vector<std::string> args;
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return args;
+    for (int i = 0; i < argc; ++i) args.push_back(FromW(argv[i]));
+    LocalFree(argv);
+    return args;
+}
+
+std::unique_ptr<PlainWindow> CreateHiddenForm(const wchar_t* className, const char* caption) {
+    auto form = std::make_unique<PlainWindow>();
+    WindowCreateArgs w;
+    w.className = className;
+    w.caption = ToW(caption);
+    w.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    if (!form->Create(w)) return nullptr;
+    return form;
+}
+
+// A page started by a shell lives as long as that shell: the process of the
+// shell window is watched while the messages are dispatched.
+UniqueHandle OpenShellProcess(HWND shell) {
+    DWORD pid = 0;
+    if (!shell || !GetWindowThreadProcessId(shell, &pid) || pid == GetCurrentProcessId())
+        return {};
+    return UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+}
+
+int RunPageLoop(HANDLE shellProcess) {
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        DWORD count = shellProcess ? 1 : 0;
+        DWORD r = MsgWaitForMultipleObjectsEx(count, &shellProcess, INFINITE, QS_ALLINPUT,
+                                              MWMO_INPUTAVAILABLE);
+        if (count && r == WAIT_OBJECT_0) return 0;  // the shell is gone
+    }
+}
+
+int RunPageProcess(const std::vector<std::string>& args) {
+    PageArgs page = ParsePageArgs(args);
+    std::vector<std::string> formArgs = args;
+    formArgs.resize(5);
+    if (!page.handoverPath.empty()) {
+        std::string body = ReadFileBytes(page.handoverPath).value_or("");
+        DeleteFileW(ToW(page.handoverPath).c_str());
+        DecodeHandover(body, formArgs[2], formArgs[4]);
+    }
+
+    PageWindow window;
+    PageWindow::CreateArgs create;
+    create.args = formArgs;
+    create.engine = SelectedBrowserEngine();
+    if (!window.Create(create)) return 1;
+    // The update prompt exists in every process; a page never shows it.
+    auto update = CreateHiddenForm(L"TfrmUpdate", "升级提示");
+
+    HWND shell = window.shellWindow();
+    UniqueHandle shellProcess = OpenShellProcess(shell);
+    if (page.hasShellArg && page.shellWindow != 0 && !shellProcess.valid()) {
+        return 0;  // started for a shell that no longer exists
+    }
+
+    SetWindowTextW(window.hwnd(), ToW(formArgs[3]).c_str());
+    window.SetStartAddress(formArgs[2]);
+    window.NavigateToStart();
+    ShowWindow(window.hwnd(), SW_HIDE);
+    return RunPageLoop(shellProcess.get());
+}
+
+int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
+    std::string exePath = ExecutablePath();
+    std::string programFolder = FolderOf(exePath);
+    std::string arg1 = args.size() > 1 ? args[1] : std::string();
+
+    // One shell per installation: the mutex is named after the executable's
+    // title and held until the process ends.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, ToW(TitleOf(exePath)).c_str());
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        HWND running = FindRunningShell(FileNameOf(exePath));
+        if (running && !Trim(arg1).empty()) {
+            SendCopyData(running, nullptr, std::string(kPrefixNewTab) + arg1);
+        }
+        return 0;
+    }
+
+    MainWindow main;
+    MainWindow::CreateArgs mainArgs;
+    mainArgs.icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    mainArgs.programFolder = programFolder;
+    bool created = GuardedOr(false, [&] { return main.Create(mainArgs); });
+    if (!created) return 1;
+
+    std::unique_ptr<PlainWindow> base, publicForm, about, addGame;
+    PageWindow hiddenPage;
+    Guarded([&] {
+        base = CreateHiddenForm(L"TfrmBase", "frmBase");
+        publicForm = CreateHiddenForm(L"TfrmPublic", "frmPublic");
+        PageWindow::CreateArgs pageArgs;
+        pageArgs.createBrowser = false;
+        hiddenPage.Create(pageArgs);
+        about = CreateHiddenForm(L"TfrmAbout", "关于");
+        addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
+    });
+
+    return RunWithExitSteps(RunMessageLoop, [&] { ClearCookieFolders(programFolder); });
+}
+
+}  // namespace
+
+int RunLumo(HINSTANCE instance) {
+    OleInitialize(nullptr);
+    std::vector<std::string> args = ProcessArgs();
+    int code = ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args)
+                                                     : RunShell(instance, args);
+    OleUninitialize();
+    return code;
+}
+
+}  // namespace lumo

@@ -1,0 +1,74 @@
+#include "shell/roles.h"
+
+#include <charconv>
+
+#include "common/cmdline.h"
+#include "common/text.h"
+
+namespace lumo {
+
+ProcessRole ChooseRole(const std::vector<std::string>& args) {
+    return args.size() > 3 && !args[3].empty() ? ProcessRole::Page : ProcessRole::Shell;
+}
+
+uint64_t ParseWindowHandleArg(std::string_view arg) {
+    std::string_view s = TrimView(arg);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    uint64_t value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return 0;
+    return value;
+}
+
+std::optional<PageCommandLine> BuildPageCommandLine(const PageLaunch& launch,
+                                                    const std::string& handoverPath) {
+    std::string hwnd = std::to_string(launch.shellWindow);
+    if (auto line = BuildCommandLine(
+            launch.exe, {hwnd, launch.address, launch.cookieFolder, launch.bill})) {
+        return PageCommandLine{*line, {}, {}};
+    }
+    auto line = BuildCommandLine(launch.exe, {hwnd, "", launch.cookieFolder, "",
+                                              std::string(kHandoverSwitch) + handoverPath});
+    if (!line) return std::nullopt;
+    return PageCommandLine{*line, handoverPath, EncodeHandover(launch.address, launch.bill)};
+}
+
+PageArgs ParsePageArgs(const std::vector<std::string>& args) {
+    PageArgs page;
+    auto arg = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
+    page.hasShellArg = !arg(1).empty();
+    page.shellWindow = ParseWindowHandleArg(arg(1));
+    page.address = arg(2);
+    page.cookieFolder = arg(3);
+    page.bill = arg(4);
+    std::string extra = arg(5);
+    if (StartsWithNoCase(extra, kHandoverSwitch)) page.handoverPath = extra.substr(kHandoverSwitch.size());
+    return page;
+}
+
+std::string EncodeHandover(std::string_view address, std::string_view bill) {
+    std::string out;
+    for (std::string_view part : {address, bill}) {
+        out += std::to_string(part.size());
+        out += ':';
+        out += part;
+    }
+    return out;
+}
+
+bool DecodeHandover(std::string_view body, std::string& address, std::string& bill) {
+    std::string* parts[] = {&address, &bill};
+    for (std::string* part : parts) {
+        size_t colon = body.find(':');
+        if (colon == std::string_view::npos) return false;
+        size_t len = 0;
+        auto [end, ec] = std::from_chars(body.data(), body.data() + colon, len);
+        if (ec != std::errc() || end != body.data() + colon || len > body.size() - colon - 1)
+            return false;
+        *part = std::string(body.substr(colon + 1, len));
+        body.remove_prefix(colon + 1 + len);
+    }
+    return body.empty();
+}
+
+}  // namespace lumo

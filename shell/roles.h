@@ -1,0 +1,69 @@
+// Which role a Lumo process plays, and the page-process command line.
+//
+// A page process is started as
+//   "<exe>" "<shell window>" "<address>" "<cookie folder>" "<bill>"
+// and the role test is on argument 3 (the cookie folder): non-empty means a
+// page process, anything else the shell. Arguments are quoted so that any
+// address or bill survives (quotes and backslashes included). When the line
+// would be too long for CreateProcess, the address and bill travel in a
+// hand-over file instead: arguments 2 and 4 stay empty and argument 5 is
+// "/handover:" + path; the page reads the file and deletes it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumo {
+
+enum class ProcessRole { Shell, Page };
+
+// `args` as CommandLineToArgvW gives them, argument 0 being the program.
+ProcessRole ChooseRole(const std::vector<std::string>& args);
+
+// Argument 1 of a page process: a decimal window handle; 0 when it is not a
+// number (or out of range).
+uint64_t ParseWindowHandleArg(std::string_view arg);
+
+struct PageLaunch {
+    std::string exe;           // full path of the executable
+    uint64_t shellWindow = 0;  // the main window's handle
+    std::string address;
+    std::string cookieFolder;
+    std::string bill;
+};
+
+inline constexpr std::string_view kHandoverSwitch = "/handover:";
+
+struct PageCommandLine {
+    std::string line;
+    // When set, the caller writes `handoverBody` to this file before the start.
+    std::string handoverPath;
+    std::string handoverBody;
+};
+
+// Builds the command line; when it would be too long, moves address and
+// bill into a hand-over file at `handoverPath`. nullopt when even that line
+// does not fit (an absurd executable path or cookie folder).
+std::optional<PageCommandLine> BuildPageCommandLine(const PageLaunch& launch,
+                                                    const std::string& handoverPath);
+
+// What a page process reads from its arguments (and hand-over file).
+struct PageArgs {
+    uint64_t shellWindow = 0;
+    bool hasShellArg = false;  // argument 1 was given (not empty)
+    std::string address;
+    std::string cookieFolder;
+    std::string bill;
+    std::string handoverPath;  // empty when none was used
+};
+
+PageArgs ParsePageArgs(const std::vector<std::string>& args);
+
+// Hand-over file body: length-prefixed address and bill ("<n>:<bytes>" twice).
+std::string EncodeHandover(std::string_view address, std::string_view bill);
+bool DecodeHandover(std::string_view body, std::string& address, std::string& bill);
+
+}  // namespace lumo

@@ -1,0 +1,32 @@
+// Process-level operations of the shell: finding a running shell, clearing
+// the cookie folders, the single-instance rule and the exit steps.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace lumo {
+
+// The main window of another running shell of this executable name: the
+// first enabled top-level "TfrmMain" window of a process whose executable
+// name matches, processes tried in snapshot order; null when none.
+HWND FindRunningShell(const std::string& exeName);
+
+// The command that removes "<program folder>cookies": parameters for
+// cmd.exe. (Wine's cmd needs the blank before "/s" that Windows' does not.)
+std::wstring ClearCookieFoldersParameters(const std::string& programFolder);
+
+// Starts cmd.exe hidden to remove the cookie folders; does not wait, ignores
+// every failure. Files still held open by page processes stay.
+void ClearCookieFolders(const std::string& programFolder);
+
+// Runs the message loop `loop` and then `exitSteps`, also when the loop ends
+// by an exception. Returns the loop's exit code (1 after an exception).
+int RunWithExitSteps(const std::function<int()>& loop, const std::function<void()>& exitSteps);
+
+// The standard message loop; returns the WM_QUIT code.
+int RunMessageLoop();
+
+}  // namespace lumo

@@ -1,0 +1,148 @@
+// Text commands, roles and the page-process command line.
+#include <gtest/gtest.h>
+
+#include "common/cmdline.h"
+#include "page/page_rules.h"
+#include "shell/protocol.h"
+#include "shell/roles.h"
+
+using namespace lumo;
+
+TEST(TextCommand, PrefixesMatchInOrderWithoutRegardToCase) {
+    struct Case {
+        const char* text;
+        TextCommandKind kind;
+        const char* arg;
+    } cases[] = {
+        {"NT:http://a/b", TextCommandKind::NewTab, "http://a/b"},
+        {"nt:http://a/b", TextCommandKind::NewTab, "http://a/b"},
+        {"nNt:x", TextCommandKind::NewTabAlias, "x"},
+        {"Tc:游戏大厅", TextCommandKind::Title, "游戏大厅"},
+        {"url:", TextCommandKind::Url, ""},
+        {"SBI:", TextCommandKind::SaveBill, ""},
+        {"sbi:<Forms></Forms>", TextCommandKind::SaveBill, "<Forms></Forms>"},
+        {"", TextCommandKind::None, ""},
+        {"NT", TextCommandKind::None, ""},
+        {" NT:x", TextCommandKind::None, ""},
+        {"XYZ:1", TextCommandKind::None, ""},
+    };
+    for (const Case& c : cases) {
+        TextCommand cmd = ParseTextCommand(c.text);
+        EXPECT_EQ(cmd.kind, c.kind) << c.text;
+        EXPECT_EQ(cmd.arg, c.arg) << c.text;
+    }
+    // The argument keeps everything behind the prefix, blanks and colons too.
+    EXPECT_EQ(ParseTextCommand("URL: http://x:80/ ").arg, " http://x:80/ ");
+}
+
+TEST(TextCommand, DecodingIsBoundedAndDropsMalformedPayloads) {
+    std::string wire = EncodeTextCommand("TC:游戏 😀");
+    ASSERT_EQ(wire.back(), '\0');
+    EXPECT_EQ(DecodeTextCommand(kUtf8Tag, wire.data(), wire.size()), "TC:游戏 😀");
+
+    // No terminator: the text ends with the data.
+    std::string bare = "URL:http://a";
+    EXPECT_EQ(DecodeTextCommand(kUtf8Tag, bare.data(), bare.size()), bare);
+    // A zero inside ends the text.
+    std::string early("NT:a\0garbage", 12);
+    EXPECT_EQ(DecodeTextCommand(kUtf8Tag, early.data(), early.size()), "NT:a");
+    // Empty payloads are an empty text; a null pointer with a size is not.
+    EXPECT_EQ(DecodeTextCommand(kUtf8Tag, nullptr, 0), "");
+    EXPECT_FALSE(DecodeTextCommand(kUtf8Tag, nullptr, 5));
+    // Invalid UTF-8 under our tag is dropped, never passed on.
+    for (std::string bad : {std::string("TC:\xC3"), std::string("TC:\xC0\x80"),
+                            std::string("TC:\xED\xA0\x80"), std::string("\xFF\xFE")}) {
+        EXPECT_FALSE(DecodeTextCommand(kUtf8Tag, bad.data(), bad.size())) << bad;
+    }
+    // Oversized payloads are not text commands.
+    std::string huge(kMaxTextCommandBytes + 1, 'a');
+    EXPECT_FALSE(DecodeTextCommand(kUtf8Tag, huge.data(), huge.size()));
+    // The classic form is ANSI (GBK) text.
+    std::string gbk = "TC:\xD6\xD0\xCE\xC4";
+    gbk.push_back('\0');
+    EXPECT_EQ(DecodeTextCommand(0, gbk.data(), gbk.size()), "TC:中文");
+}
+
+TEST(Roles, ArgumentThreeDecides) {
+    EXPECT_EQ(ChooseRole({"Lumo.exe"}), ProcessRole::Shell);
+    EXPECT_EQ(ChooseRole({"Lumo.exe", "http://a"}), ProcessRole::Shell);
+    EXPECT_EQ(ChooseRole({"Lumo.exe", "123", "http://a", ""}), ProcessRole::Shell);
+    EXPECT_EQ(ChooseRole({"Lumo.exe", "123", "http://a", "", "bill"}), ProcessRole::Shell);
+    EXPECT_EQ(ChooseRole({"Lumo.exe", "123", "http://a", "C:\\cookies\\Temp5", ""}),
+              ProcessRole::Page);
+    EXPECT_EQ(ChooseRole({"Lumo.exe", "", "", "x"}), ProcessRole::Page);
+}
+
+TEST(Roles, WindowHandleArgument) {
+    EXPECT_EQ(ParseWindowHandleArg("132456"), 132456u);
+    EXPECT_EQ(ParseWindowHandleArg(" 77 "), 77u);
+    EXPECT_EQ(ParseWindowHandleArg("0x10"), 0u);
+    EXPECT_EQ(ParseWindowHandleArg("12ab"), 0u);
+    EXPECT_EQ(ParseWindowHandleArg("-5"), 0u);
+    EXPECT_EQ(ParseWindowHandleArg(""), 0u);
+    EXPECT_EQ(ParseWindowHandleArg("99999999999999999999999"), 0u);
+}
+
+TEST(Roles, PageCommandLineCarriesAnyAddressAndBill) {
+    PageLaunch launch{"C:\\Program Files\\Lumo\\Lumo.exe", 65738,
+                      "http://game/login?a=\"1\"&b=\\", "C:\\Program Files\\Lumo\\cookies\\Temp7",
+                      "<Forms><Form><FormName>\"q\"</FormName></Form></Forms>"};
+    auto cmd = BuildPageCommandLine(launch, "C:\\h.txt");
+    ASSERT_TRUE(cmd);
+    EXPECT_TRUE(cmd->handoverPath.empty());
+    PageArgs page = ParsePageArgs(SplitCommandLine(cmd->line));
+    EXPECT_EQ(page.shellWindow, 65738u);
+    EXPECT_EQ(page.address, launch.address);
+    EXPECT_EQ(page.cookieFolder, launch.cookieFolder);
+    EXPECT_EQ(page.bill, launch.bill);
+    EXPECT_TRUE(page.handoverPath.empty());
+    EXPECT_EQ(ChooseRole(SplitCommandLine(cmd->line)), ProcessRole::Page);
+
+    // An empty bill is an empty pair of quotes: still a page process.
+    launch.bill.clear();
+    cmd = BuildPageCommandLine(launch, "C:\\h.txt");
+    ASSERT_TRUE(cmd);
+    EXPECT_NE(cmd->line.find(" \"\""), std::string::npos);
+    EXPECT_EQ(ParsePageArgs(SplitCommandLine(cmd->line)).bill, "");
+}
+
+TEST(Roles, OverlongBillTravelsInTheHandoverFile) {
+    PageLaunch launch{"C:\\Lumo\\Lumo.exe", 10, "http://game/", "C:\\Lumo\\cookies\\Temp3",
+                      std::string(40000, 'x') + "\"end\""};
+    auto cmd = BuildPageCommandLine(launch, "C:\\Lumo\\cookies\\Temp3.handover");
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->handoverPath, "C:\\Lumo\\cookies\\Temp3.handover");
+    auto args = SplitCommandLine(cmd->line);
+    EXPECT_EQ(ChooseRole(args), ProcessRole::Page);
+    PageArgs page = ParsePageArgs(args);
+    EXPECT_EQ(page.handoverPath, cmd->handoverPath);
+    std::string address, bill;
+    ASSERT_TRUE(DecodeHandover(cmd->handoverBody, address, bill));
+    EXPECT_EQ(address, launch.address);
+    EXPECT_EQ(bill, launch.bill);
+}
+
+TEST(Roles, HandoverBodyRejectsDamage) {
+    std::string a, b;
+    EXPECT_TRUE(DecodeHandover(EncodeHandover("", ""), a, b));
+    EXPECT_TRUE(DecodeHandover(EncodeHandover("1:2", "3:"), a, b));
+    EXPECT_EQ(a, "1:2");
+    EXPECT_EQ(b, "3:");
+    for (const char* bad : {"", "5:abc", "x:1:a", "1:a", "1:a1:bextra", "99999999999:a0:"})
+        EXPECT_FALSE(DecodeHandover(bad, a, b)) << bad;
+}
+
+TEST(PageRules, ReportedTitles) {
+    EXPECT_EQ(ReportedTitle("ABOUT:BLANK"), "空白页");
+    EXPECT_EQ(ReportedTitle("  about:blank "), "空白页");
+    EXPECT_EQ(ReportedTitle("游戏大厅 - ALICE"), "游戏大厅 - alice");
+    EXPECT_EQ(ReportedTitle("ÄÖ Game"), "ÄÖ game");
+    EXPECT_EQ(PendingFillText(""), "");
+    EXPECT_EQ(PendingFillText("<Forms></Forms>"),
+              "<?xml version=\"1.0\" encoding=\"GB2312\" ?><Forms></Forms>");
+    ControlRect r = BrowserControlRect(400, 300);
+    EXPECT_EQ(r.left, -2);
+    EXPECT_EQ(r.top, -2);
+    EXPECT_EQ(r.width, 402);
+    EXPECT_EQ(r.height, 302);
+}
