@@ -50,10 +50,14 @@ bool MainWindow::Create(const CreateArgs& args) {
     w.caption = ToW(kMainWindowCaption);
     w.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     w.icon = args.icon;
-    w.x = 0;
-    w.y = 0;
-    w.width = 1024;
-    w.height = 700;
+    // Maximised over the work area from the start (also without a window
+    // manager that would do it on SW_SHOWMAXIMIZED).
+    RECT work{0, 0, 1024, 700};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    w.x = work.left;
+    w.y = work.top;
+    w.width = work.right - work.left;
+    w.height = work.bottom - work.top;
     if (!CreateWindowFrom(w)) return false;
     CreateControls();
     Layout();
@@ -272,6 +276,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             // Minimising goes through the frame's own button and the tray.
             if ((wp & 0xFFF0) == SC_MINIMIZE) return 0;
             return DefWindowProcW(hwnd(), msg, wp, lp);
+        case kRunDeferredMessage:
+            if (args_.onRunDeferred) args_.onRunDeferred();
+            return 0;
         case WM_CLOSE:
             if (args_.onClose) args_.onClose();
             DestroyWindow(hwnd());

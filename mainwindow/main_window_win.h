@@ -21,6 +21,9 @@ inline constexpr wchar_t kMainWindowClass[] = L"TfrmMain";
 // The caption page windows look for when they attach to the shell.
 inline constexpr char kMainWindowCaption[] = "Lumo网页游戏多开器";
 
+// Posted to the main window to run work queued during a page start.
+inline constexpr UINT kRunDeferredMessage = WM_APP + 41;
+
 // Design sizes.
 inline constexpr int kAddressPanelHeight = 41;
 inline constexpr int kTabPanelHeight = 33;
@@ -45,6 +48,7 @@ public:
         std::function<void(NavButton)> onNavButton;
         std::function<void()> onPageAreaResized;
         std::function<void()> onClose;  // before the window goes
+        std::function<void()> onRunDeferred;
     };
     bool Create(const CreateArgs& args);
 

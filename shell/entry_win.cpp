@@ -21,6 +21,7 @@
 #include "mainwindow/main_window_win.h"
 #include "page/page_window_win.h"
 #include "shell/messages_win.h"
+#include "shell/page_manager_win.h"
 #include "shell/protocol.h"
 #include "shell/roles.h"
 #include "shell/shell_process_win.h"
@@ -121,10 +122,28 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     }
 
     MainWindow main;
+    PageManager pages;
     MainWindow::CreateArgs mainArgs;
     mainArgs.icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     mainArgs.programFolder = programFolder;
-    bool created = GuardedOr(false, [&] { return main.Create(mainArgs); });
+    mainArgs.onTextCommand = [&](HWND sender, const TextCommand& cmd) {
+        pages.OnTextCommand(sender, cmd);
+    };
+    mainArgs.onTabMouseDown = [&](int index, int button) { pages.OnTabMouseDown(index, button); };
+    mainArgs.onNewTab = [&] { pages.NewBlankTab(); };
+    mainArgs.onNavButton = [&](MainWindow::NavButton b) { pages.OnNavButton(b); };
+    mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
+    mainArgs.onClose = [&] { pages.QuitAllPages(); };
+    mainArgs.onRunDeferred = [&] { pages.RunDeferredPages(); };
+    bool created = GuardedOr(false, [&] {
+        if (!main.Create(mainArgs)) return false;
+        pages.Init({&main, exePath, programFolder});
+        // The first page from the maker's list at tab 0, then the address
+        // this shell was started with.
+        pages.NewPage(0, PickFirstPage(programFolder), true, "");
+        if (!Trim(arg1).empty()) pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
+        return true;
+    });
     if (!created) return 1;
 
     std::unique_ptr<PlainWindow> base, publicForm, about, addGame;
@@ -132,6 +151,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     Guarded([&] {
         base = CreateHiddenForm(L"TfrmBase", "frmBase");
         publicForm = CreateHiddenForm(L"TfrmPublic", "frmPublic");
+        if (publicForm) pages.SetCommandSender(publicForm->hwnd());
         PageWindow::CreateArgs pageArgs;
         pageArgs.createBrowser = false;
         hiddenPage.Create(pageArgs);
