@@ -184,7 +184,8 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
                 ShowWindow(Hwnd(*previous), SW_HIDE);
             pages_.SetCurrent(at);
             main_->tabs().SetActive(at);
-            main_->SetAddressText(address);
+            // What the page reported while it was being embedded, if anything.
+            main_->SetAddressText(page.address);
         }
         LayoutTabs();
     });

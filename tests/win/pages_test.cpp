@@ -1,0 +1,265 @@
+// Tabs as processes, end to end: a real Lumo.exe shell with the headless
+// engine against the local maker server.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "common/file.h"
+#include "common/http.h"
+#include "common/text.h"
+#include "common/text_win.h"
+#include "common/window_win.h"
+#include "shell/cookie_redirect_win.h"
+#include "shell/messages_win.h"
+#include "tests/win/test_support.h"
+
+using namespace lumo;
+using namespace lumo::test;
+
+namespace {
+
+std::string Server(const std::string& path) {
+    auto r = HttpGet(ServerUrl(path), std::chrono::milliseconds(10000));
+    return r ? r->body : std::string();
+}
+
+// The text of a window of another process (GetWindowText would give only a
+// caption, never a control's text).
+std::string WindowText(HWND h) {
+    wchar_t buf[1024];
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                             5000, &n))
+        return "<no answer>";
+    return FromW(std::wstring_view(buf, static_cast<size_t>(n)));
+}
+
+BOOL CALLBACK CollectPage(HWND h, LPARAM lp) {
+    auto* st = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(lp);
+    wchar_t cls[64];
+    if (GetParent(h) == st->first && GetClassNameW(h, cls, 64) && wcscmp(cls, L"TFormWebBrowser") == 0)
+        st->second->push_back(h);
+    return TRUE;
+}
+
+// A shell in its own program folder.
+class Shell {
+public:
+    explicit Shell(const std::string& tag) : folder_(tag) {
+        SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
+        exe_ = LayOutProgramFolder(folder_.path());
+    }
+    ~Shell() { Kill(); }
+
+    bool Start(std::vector<std::string> args = {}) {
+        proc_ = StartProgram(exe_, args, folder_.path());
+        if (!proc_) return false;
+        main_ = WaitForWindow(proc_->pid, L"TfrmMain", 20000);
+        return main_ && WaitForPages(1);
+    }
+    void Kill() {
+        for (DWORD pid : PagePids()) {
+            UniqueHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+            if (p.valid()) TerminateProcess(p.get(), 0);
+        }
+        if (proc_ && !proc_->Ended()) {
+            TerminateProcess(proc_->process.get(), 0);
+            proc_->Ended(5000);
+        }
+    }
+
+    // Waits until `n` tabs exist, each with its page window embedded.
+    bool WaitForPages(int n, int ms = 20000) const {
+        return WaitFor([&] { return TabCount() == n && static_cast<int>(Pages().size()) == n; }, ms);
+    }
+    HWND main() const { return main_; }
+    HWND Control(const wchar_t* name) const { return FindControl(main_, name); }
+    int TabCount() const {
+        return static_cast<int>(SendMessageW(Control(L"ToolBarTabParent"), TB_BUTTONCOUNT, 0, 0));
+    }
+    std::vector<HWND> Pages() const {
+        std::vector<HWND> out;
+        std::pair<HWND, std::vector<HWND>*> st{Control(L"PanelWBMain"), &out};
+        EnumChildWindows(st.first, CollectPage, reinterpret_cast<LPARAM>(&st));
+        return out;
+    }
+    std::vector<DWORD> PagePids() const {
+        std::vector<DWORD> pids;
+        if (!main_) return pids;
+        for (HWND h : Pages()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            pids.push_back(pid);
+        }
+        return pids;
+    }
+    std::string Address() const { return WindowText(Control(L"CBURL")); }
+    // Whether the address box comes to show `expected`.
+    bool AddressBecomes(const std::string& expected, int ms = 10000) const {
+        return WaitFor([&] { return Address() == expected; }, ms);
+    }
+    // Sends a text command as a page or a second shell would.
+    void Send(const std::string& text) { SendCopyData(main_, nullptr, text); }
+    const std::string& folder() const { return folder_.path(); }
+    Started& process() { return *proc_; }
+
+private:
+    TempFolder folder_;
+    std::string exe_;
+    std::optional<Started> proc_;
+    HWND main_ = nullptr;
+};
+
+bool ProcessEnded(DWORD pid, int ms) {
+    UniqueHandle p(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return !p.valid() || WaitForSingleObject(p.get(), ms) == WAIT_OBJECT_0;
+}
+
+int CountFiles(const std::string& folder) {
+    std::error_code ec;
+    int n = 0;
+    for (auto it = std::filesystem::recursive_directory_iterator(std::filesystem::path(ToW(folder)), ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_regular_file()) ++n;
+    return n;
+}
+
+class PagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Server("/_control/reset");
+        Server("/_control/clearlog");
+    }
+    void TearDown() override { Server("/_control/reset"); }
+};
+
+}  // namespace
+
+TEST_F(PagesTest, TwoAccountsOfOneGameStayApartInTheirTabs) {
+    std::string cookieValue = CurrentCookieFolderValue();
+    Shell shell("accounts");
+    ASSERT_TRUE(shell.Start());
+    EXPECT_EQ(CurrentCookieFolderValue(), cookieValue);
+
+    shell.Send("NT:" + ServerUrl("/game/login?user=alice&pass=1"));
+    ASSERT_TRUE(shell.WaitForPages(2));
+    EXPECT_EQ(CurrentCookieFolderValue(), cookieValue);
+    shell.Send("NT:" + ServerUrl("/game/login?user=bob&pass=2"));
+    ASSERT_TRUE(shell.WaitForPages(3));
+    EXPECT_EQ(CurrentCookieFolderValue(), cookieValue);
+    std::vector<HWND> pages = shell.Pages();
+    ASSERT_EQ(pages.size(), 3u);  // all children of PanelWBMain
+    ASSERT_TRUE(WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "alice\nbob\n"; },
+                        15000));
+    EXPECT_TRUE(shell.AddressBecomes(ServerUrl("/game/lobby.html"))) << shell.Address();
+
+    // Refreshed, each tab is still its own account.
+    Server("/_control/clearlog");
+    for (HWND page : pages) PostCommand(page, Messages().goRefresh);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            std::string seen = Server("/_seen?path=/game/lobby.html");
+            return seen == "alice\nbob\n" || seen == "bob\nalice\n";
+        },
+        15000));
+
+    // Their persistent cookies lie in two different folders.
+    std::set<std::string> folders;
+    for (HWND page : pages) folders.insert(WindowText(page));
+    ASSERT_EQ(folders.size(), 3u);
+    int withCookies = 0;
+    for (const std::string& f : folders) {
+        EXPECT_EQ(f.rfind(shell.folder() + "cookies\\Temp", 0), 0u) << f;
+        if (CountFiles(f) > 0) ++withCookies;
+    }
+    EXPECT_GE(withCookies, 2);
+
+    // Closing the main window ends every page process and clears the folders.
+    std::vector<DWORD> pids = shell.PagePids();
+    PostMessageW(shell.main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(shell.process().Ended(20000));
+    for (DWORD pid : pids) EXPECT_TRUE(ProcessEnded(pid, 15000));
+    EXPECT_TRUE(WaitFor([&] { return !FolderExists(shell.folder() + "cookies"); }, 15000));
+}
+
+TEST_F(PagesTest, SecondStartOpensATabAndBackgroundTabsCloseWithTheirProcess) {
+    Shell shell("second");
+    ASSERT_TRUE(shell.Start());
+    ASSERT_EQ(shell.TabCount(), 1);
+    std::string exe = shell.folder() + "Lumo.exe";
+    auto second = StartProgram(exe, {ServerUrl("/faq.html?from=second")});
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(second->Ended(20000));
+    ASSERT_TRUE(shell.WaitForPages(2));
+    std::vector<DWORD> pids = shell.PagePids();
+    ASSERT_EQ(pids.size(), 2u);
+
+    // Right-click on the first tab (tabs are 188 px wide here): it is not
+    // current, but tab 0 is never closed, only blanked.
+    HWND strip = shell.Control(L"ToolBarTabParent");
+    PostMessageW(strip, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(90, 15));
+    ASSERT_TRUE(WaitFor([&] { return shell.TabCount() == 2; }, 2000));
+    // Left-click it, then right-click the background tab 1: it closes.
+    PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 15));
+    PostMessageW(strip, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(188 + 90, 15));
+    ASSERT_TRUE(WaitFor([&] { return shell.TabCount() == 1; }, 10000));
+    std::vector<DWORD> left = shell.PagePids();
+    ASSERT_EQ(left.size(), 1u);
+    DWORD closed = pids[0] == left[0] ? pids[1] : pids[0];
+    EXPECT_TRUE(ProcessEnded(closed, 15000));
+}
+
+TEST_F(PagesTest, BlankCurrentPageTakesNoNewPageFromASecondStart) {
+    Server("/_control/set?startpage=about:blank");
+    Shell shell("blank");
+    ASSERT_TRUE(shell.Start({ServerUrl("/faq.html?dropped=1")}));
+    EXPECT_TRUE(shell.AddressBecomes("about:blank")) << shell.Address();
+    Sleep(1000);
+    EXPECT_EQ(shell.TabCount(), 1);
+    shell.Send("NT:" + ServerUrl("/faq.html?dropped=2"));
+    EXPECT_EQ(shell.TabCount(), 1);
+    // about:blank itself always opens.
+    shell.Send("NT:about:blank");
+    EXPECT_TRUE(shell.WaitForPages(2));
+}
+
+TEST_F(PagesTest, StartPageComesFromTheListOrIsBlank) {
+    {
+        Shell shell("list");
+        ASSERT_TRUE(shell.Start());
+        std::string address;
+        ASSERT_TRUE(WaitFor([&] { return !(address = shell.Address()).empty() && address != "about:blank"; }, 15000));
+        EXPECT_TRUE(address == ServerUrl("/game/login.html") || address == ServerUrl("/faq.html"))
+            << address;
+        EXPECT_TRUE(FileExists(shell.folder() + "Update\\firstCF.ini"));
+    }
+    {
+        Server("/_control/set?path=/user/ADPage/firstPage.ini&delay=8000");
+        Shell shell("slow");
+        ASSERT_TRUE(shell.Start());
+        EXPECT_TRUE(shell.AddressBecomes("about:blank")) << shell.Address();
+    }
+    {
+        Server("/_control/reset");
+        Server("/_control/set?path=/user/ADPage/firstPage.ini&notfound=1");
+        Shell shell("missing");
+        ASSERT_TRUE(shell.Start());
+        EXPECT_TRUE(shell.AddressBecomes("about:blank")) << shell.Address();
+    }
+}
+
+TEST(CookieRedirect, ValueIsRestoredOrRemoved) {
+    std::string before = CurrentCookieFolderValue();
+    {
+        CookieFolderRedirect r;
+        ASSERT_TRUE(r.Open());
+        r.Redirect("C:\\x\\cookies\\Temp9");
+        EXPECT_EQ(CurrentCookieFolderValue(), "C:\\x\\cookies\\Temp9");
+    }
+    EXPECT_EQ(CurrentCookieFolderValue(), before);
+}
