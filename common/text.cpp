@@ -64,7 +64,22 @@ char32_t DecodeOne(std::string_view utf8, size_t& pos) {
     return cp;
 }
 
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -81,19 +96,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-
-}  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;

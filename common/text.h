@@ -12,6 +12,8 @@ namespace lumo {
 // U+FFFD; the rest of the text is kept.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// Appends one code point; surrogates and values past U+10FFFF become U+FFFD.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // UTF-8 <-> the system ANSI code page (936/GBK on the target systems). On
 // Windows this is the system's code page; the native build uses iconv's GBK.

@@ -76,7 +76,32 @@ BOOL CALLBACK MatchName(HWND h, LPARAM lp) {
     }
     return TRUE;
 }
+struct FindInProcess {
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND h, LPARAM lp) {
+    auto* f = reinterpret_cast<FindInProcess*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    wchar_t cls[64];
+    if (owner == f->pid && IsWindowEnabled(h) && GetClassNameW(h, cls, 64) &&
+        wcscmp(cls, f->cls) == 0) {
+        f->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
 }  // namespace
+
+HWND FindEnabledProcessWindow(DWORD pid, const wchar_t* className) {
+    if (pid == 0) return nullptr;
+    FindInProcess f{pid, className, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
 
 void SetControlName(HWND hwnd, const wchar_t* name) {
     if (ATOM atom = GlobalAddAtomW(name))

@@ -55,6 +55,10 @@ std::wstring ControlName(HWND hwnd);
 // The first descendant of `root` (or root itself) with that name.
 HWND FindControl(HWND root, const wchar_t* name);
 
+// The first enabled top-level window of process `pid` with the given class
+// name, in the system's window order; null when there is none.
+HWND FindEnabledProcessWindow(DWORD pid, const wchar_t* className);
+
 // A window without behaviour of its own: forms that are created at start-up
 // and kept hidden until their features fill them in.
 class PlainWindow : public Window {

@@ -74,17 +74,8 @@ HWND MainWindow::MakeToolBar(HWND parent, const wchar_t* name, int buttonW, int 
                              CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN);
     SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(bar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-    int id = firstId;
-    for (const char* label : labels) {
-        std::wstring text = ToW(label);
-        TBBUTTON b{};
-        b.iBitmap = I_IMAGENONE;
-        b.idCommand = id++;
-        b.fsState = TBSTATE_ENABLED;
-        b.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_NOPREFIX;
-        b.iString = reinterpret_cast<INT_PTR>(text.c_str());
-        SendMessageW(bar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
-    }
+    int index = 0;
+    for (const char* label : labels) InsertTextButton(bar, index++, label, firstId++);
     SendMessageW(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonW, buttonH));
     for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
         TBBUTTONINFOW info{};

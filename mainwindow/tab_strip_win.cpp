@@ -8,6 +8,17 @@
 
 namespace lumo {
 
+void InsertTextButton(HWND bar, int index, const std::string& text, int commandId) {
+    std::wstring w = ToW(text);
+    TBBUTTON b{};
+    b.iBitmap = I_IMAGENONE;
+    b.idCommand = commandId;
+    b.fsState = TBSTATE_ENABLED;
+    b.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_NOPREFIX;
+    b.iString = reinterpret_cast<INT_PTR>(w.c_str());
+    SendMessageW(bar, TB_INSERTBUTTONW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&b));
+}
+
 bool TabStrip::Create(const CreateArgs& args) {
     args_ = args;
     hwnd_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
@@ -29,14 +40,7 @@ bool TabStrip::Create(const CreateArgs& args) {
 int TabStrip::Count() const { return static_cast<int>(SendMessageW(hwnd_, TB_BUTTONCOUNT, 0, 0)); }
 
 void TabStrip::Insert(int index, const std::string& caption) {
-    std::wstring text = ToW(caption);
-    TBBUTTON b{};
-    b.iBitmap = I_IMAGENONE;
-    b.idCommand = nextCommand_++;
-    b.fsState = TBSTATE_ENABLED;
-    b.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_NOPREFIX;
-    b.iString = reinterpret_cast<INT_PTR>(text.c_str());
-    SendMessageW(hwnd_, TB_INSERTBUTTONW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&b));
+    InsertTextButton(hwnd_, index, caption, nextCommand_++);
     SetButtonWidth(width_);
 }
 

@@ -10,6 +10,9 @@
 
 namespace lumo {
 
+// Inserts a text-only button (no image) into a tool bar at `index`.
+void InsertTextButton(HWND bar, int index, const std::string& text, int commandId);
+
 class TabStrip {
 public:
     struct CreateArgs {

@@ -17,6 +17,8 @@ cp build/win/app/LumoUpdate/LumoUpdate.exe dist/Update/
 printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$port" > dist/Config.ini
 
 export LUMO_BUILD_DIR=$root/build/win
+# Wine has no HTML engine: pages use the headless engine here unless told.
+export LUMO_BROWSER_ENGINE=${LUMO_BROWSER_ENGINE:-headless}
 . tests/wine/env.sh
 tests/wine/prefix.sh up
 tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$root/build/run"

@@ -28,24 +28,6 @@ namespace lumo {
 
 namespace {
 
-struct FindPageState {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchPageWindow(HWND h, LPARAM lp) {
-    auto* st = reinterpret_cast<FindPageState*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    wchar_t cls[64];
-    if (owner == st->pid && IsWindowEnabled(h) && GetClassNameW(h, cls, 64) &&
-        wcscmp(cls, L"TFormWebBrowser") == 0) {
-        st->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Seconds since midnight plus a random number up to 9999.
 double ClockSeed() {
     static std::mt19937 rng(std::random_device{}());
@@ -61,12 +43,7 @@ void ShowMessage(HWND owner, const char* text) {
 
 }  // namespace
 
-HWND FindPageWindow(DWORD pid) {
-    if (pid == 0) return nullptr;
-    FindPageState st{pid, nullptr};
-    EnumWindows(MatchPageWindow, reinterpret_cast<LPARAM>(&st));
-    return st.found;
-}
+HWND FindPageWindow(DWORD pid) { return FindEnabledProcessWindow(pid, L"TFormWebBrowser"); }
 
 void PageManager::Init(const CreateArgs& args) {
     args_ = args;

@@ -7,30 +7,9 @@
 #include "common/handle_win.h"
 #include "common/process.h"
 #include "common/text_win.h"
+#include "common/window_win.h"
 
 namespace lumo {
-
-namespace {
-
-struct FindMainState {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindowOfProcess(HWND h, LPARAM lp) {
-    auto* st = reinterpret_cast<FindMainState*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    wchar_t cls[64];
-    if (owner == st->pid && IsWindowEnabled(h) && GetClassNameW(h, cls, 64) &&
-        wcscmp(cls, L"TfrmMain") == 0) {
-        st->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 HWND FindRunningShell(const std::string& exeName) {
     UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -42,9 +21,7 @@ HWND FindRunningShell(const std::string& exeName) {
          ok = Process32NextW(snap.get(), &entry)) {
         if (entry.th32ProcessID == self || !ExeNameMatches(FromW(entry.szExeFile), exeName))
             continue;
-        FindMainState st{entry.th32ProcessID, nullptr};
-        EnumWindows(FindMainWindowOfProcess, reinterpret_cast<LPARAM>(&st));
-        if (st.found) return st.found;
+        if (HWND main = FindEnabledProcessWindow(entry.th32ProcessID, L"TfrmMain")) return main;
     }
     return nullptr;
 }

@@ -39,14 +39,6 @@ std::string WindowText(HWND h) {
     return FromW(std::wstring_view(buf, static_cast<size_t>(n)));
 }
 
-BOOL CALLBACK CollectPage(HWND h, LPARAM lp) {
-    auto* st = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(lp);
-    wchar_t cls[64];
-    if (GetParent(h) == st->first && GetClassNameW(h, cls, 64) && wcscmp(cls, L"TFormWebBrowser") == 0)
-        st->second->push_back(h);
-    return TRUE;
-}
-
 // A shell in its own program folder.
 class Shell {
 public:
@@ -62,7 +54,12 @@ public:
         main_ = WaitForWindow(proc_->pid, L"TfrmMain", 20000);
         return main_ && WaitForPages(1);
     }
+    // Closes the shell as a user would; kills what is left after that.
     void Kill() {
+        if (proc_ && !proc_->Ended() && main_) {
+            PostMessageW(main_, WM_CLOSE, 0, 0);
+            proc_->Ended(10000);
+        }
         for (DWORD pid : PagePids()) {
             UniqueHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
             if (p.valid()) TerminateProcess(p.get(), 0);
@@ -82,12 +79,7 @@ public:
     int TabCount() const {
         return static_cast<int>(SendMessageW(Control(L"ToolBarTabParent"), TB_BUTTONCOUNT, 0, 0));
     }
-    std::vector<HWND> Pages() const {
-        std::vector<HWND> out;
-        std::pair<HWND, std::vector<HWND>*> st{Control(L"PanelWBMain"), &out};
-        EnumChildWindows(st.first, CollectPage, reinterpret_cast<LPARAM>(&st));
-        return out;
-    }
+    std::vector<HWND> Pages() const { return PageWindowsIn(Control(L"PanelWBMain")); }
     std::vector<DWORD> PagePids() const {
         std::vector<DWORD> pids;
         if (!main_) return pids;
@@ -141,17 +133,21 @@ protected:
 }  // namespace
 
 TEST_F(PagesTest, TwoAccountsOfOneGameStayApartInTheirTabs) {
+    // The per-user cookie folder value is back after every page start.
     std::string cookieValue = CurrentCookieFolderValue();
+    auto restored = [&] {
+        return WaitFor([&] { return CurrentCookieFolderValue() == cookieValue; }, 5000);
+    };
     Shell shell("accounts");
     ASSERT_TRUE(shell.Start());
-    EXPECT_EQ(CurrentCookieFolderValue(), cookieValue);
+    EXPECT_TRUE(restored());
 
     shell.Send("NT:" + ServerUrl("/game/login?user=alice&pass=1"));
     ASSERT_TRUE(shell.WaitForPages(2));
-    EXPECT_EQ(CurrentCookieFolderValue(), cookieValue);
+    EXPECT_TRUE(restored());
     shell.Send("NT:" + ServerUrl("/game/login?user=bob&pass=2"));
     ASSERT_TRUE(shell.WaitForPages(3));
-    EXPECT_EQ(CurrentCookieFolderValue(), cookieValue);
+    EXPECT_TRUE(restored());
     std::vector<HWND> pages = shell.Pages();
     ASSERT_EQ(pages.size(), 3u);  // all children of PanelWBMain
     ASSERT_TRUE(WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "alice\nbob\n"; },
@@ -207,7 +203,8 @@ TEST_F(PagesTest, SecondStartOpensATabAndBackgroundTabsCloseWithTheirProcess) {
     // Left-click it, then right-click the background tab 1: it closes.
     PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 15));
     PostMessageW(strip, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(188 + 90, 15));
-    ASSERT_TRUE(WaitFor([&] { return shell.TabCount() == 1; }, 10000));
+    // The tab goes at once; the window goes with its process.
+    ASSERT_TRUE(shell.WaitForPages(1, 15000));
     std::vector<DWORD> left = shell.PagePids();
     ASSERT_EQ(left.size(), 1u);
     DWORD closed = pids[0] == left[0] ? pids[1] : pids[0];

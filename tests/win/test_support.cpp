@@ -70,7 +70,23 @@ BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectChildPage(HWND h, LPARAM lp) {
+    auto* st = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(lp);
+    wchar_t cls[64];
+    if (GetParent(h) == st->first && GetClassNameW(h, cls, 64) &&
+        wcscmp(cls, L"TFormWebBrowser") == 0)
+        st->second->push_back(h);
+    return TRUE;
+}
+
 }  // namespace
+
+std::vector<HWND> PageWindowsIn(HWND panel) {
+    std::vector<HWND> out;
+    std::pair<HWND, std::vector<HWND>*> st{panel, &out};
+    EnumChildWindows(panel, CollectChildPage, reinterpret_cast<LPARAM>(&st));
+    return out;
+}
 
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* className) {
     std::vector<HWND> out;

@@ -64,6 +64,9 @@ std::string TestProgram(const std::string& name);
 // The window of class `cls` of process `pid`, waiting up to `ms`.
 HWND WaitForWindow(DWORD pid, const wchar_t* cls, int ms);
 
+// The page windows ("TFormWebBrowser") that are direct children of `panel`.
+std::vector<HWND> PageWindowsIn(HWND panel);
+
 // Whether the window still answers messages.
 bool Answers(HWND hwnd);
 

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Benchmarks under Wine: page-process start, new page, idle working set,
+# tab switch (medians). Prints figures; asserts nothing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scripts/deps.sh
+scripts/build.sh
+export LUMO_BUILD_DIR=$root/build/win
+. tests/wine/env.sh
+port=${LUMO_BENCH_PORT:-18790}
+tests/wine/prefix.sh up
+tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$root/build/bench"
+trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
+export LUMO_TEST_SERVER=127.0.0.1:$port
+xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/win/bench_pages.exe"
