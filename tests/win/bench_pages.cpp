@@ -39,6 +39,7 @@ double NowMs() {
 }  // namespace
 
 int main() {
+    setvbuf(stdout, nullptr, _IONBF, 0);
     SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
     const int runs = 10;
     TempFolder folder("bench");
@@ -66,9 +67,14 @@ int main() {
     auto shell = StartProgram(exe, {}, folder.path());
     if (!shell) return 1;
     HWND main = WaitForWindow(shell->pid, L"TfrmMain", 20000);
-    HWND panel = FindControl(main, L"PanelWBMain");
+    HWND panel = nullptr;
+    WaitFor(
+        [&] {
+            panel = FindControl(main, L"PanelWBMain");
+            return panel && PageWindowsIn(panel).size() == 1;
+        },
+        20000);
     HWND strip = FindControl(main, L"ToolBarTabParent");
-    WaitFor([&] { return PageWindowsIn(panel).size() == 1; }, 20000);
     std::vector<double> newPage;
     for (int i = 0; i < runs; ++i) {
         size_t before = PageWindowsIn(panel).size();
@@ -104,7 +110,7 @@ int main() {
 
     std::vector<double> switches;
     int tabs = static_cast<int>(SendMessageW(strip, TB_BUTTONCOUNT, 0, 0));
-    for (int i = 0; i < 2 * runs; ++i) {
+    for (int i = 0; tabs > 0 && i < 2 * runs; ++i) {
         int target = i % tabs;
         // Tab rectangles come from the strip itself; the rectangle travels
         // through the shell's memory, so take the width from the tab count.
