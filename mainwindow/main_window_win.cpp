@@ -1,6 +1,7 @@
 #include "mainwindow/main_window_win.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "common/file.h"
 #include "common/guard.h"
@@ -22,6 +23,8 @@ enum ControlId {
     kIdTabClose = 302,
     kIdTabNew = 303,
     kIdTabStrip = 310,
+    kIdTrayShow = 400,
+    kIdTrayClose = 401,
 };
 
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* name, DWORD style, int id = 0,
@@ -60,6 +63,7 @@ bool MainWindow::Create(const CreateArgs& args) {
     w.height = work.bottom - work.top;
     if (!CreateWindowFrom(w)) return false;
     CreateControls();
+    AddTrayIcon();
     Layout();
     ShowWindow(hwnd(), args.showCmd);
     Layout();
@@ -174,6 +178,45 @@ void MainWindow::Layout() {
     PlaceNewTabButton();
 }
 
+void MainWindow::AddTrayIcon() {
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = hwnd();
+    nid.uID = 0;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = kTrayMessage;
+    nid.hIcon = args_.icon;
+    wcsncpy(nid.szTip, ToW(kMainWindowCaption).c_str(), std::size(nid.szTip) - 1);
+    trayAdded_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+}
+
+void MainWindow::RemoveTrayIcon() {
+    if (!trayAdded_) return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = hwnd();
+    nid.uID = 0;
+    Shell_NotifyIconW(NIM_DELETE, &nid);
+    trayAdded_ = false;
+}
+
+void MainWindow::ShowTrayMenu() {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kIdTrayShow, ToW("显示主窗体(&S)").c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kIdTrayClose, ToW("关闭浏览器(&X)").c_str());
+    POINT pt;
+    GetCursorPos(&pt);
+    SetForegroundWindow(hwnd());
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+}
+
+void MainWindow::ToggleVisible() {
+    ShowWindow(hwnd(), IsWindowVisible(hwnd()) ? SW_HIDE : SW_SHOW);
+}
+
 void MainWindow::PlaceNewTabButton() {
     int count = tabs_.Count();
     int left = 35 + 2;
@@ -256,6 +299,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 if (args_.onNavButton) args_.onNavButton(static_cast<NavButton>(id - kIdNavFirst));
             } else if (id == kIdNewTabFlow || id == kIdTabNew) {
                 if (args_.onNewTab) args_.onNewTab();
+            } else if (id == kIdTrayShow) {
+                ShowWindow(hwnd(), SW_SHOW);
+            } else if (id == kIdTrayClose) {
+                PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             } else if (id == kIdFavorites) {
                 ShowWindow(sidePanel_.hwnd(), IsWindowVisible(sidePanel_.hwnd()) ? SW_HIDE : SW_SHOW);
                 Layout();
@@ -267,14 +314,31 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             // Minimising goes through the frame's own button and the tray.
             if ((wp & 0xFFF0) == SC_MINIMIZE) return 0;
             return DefWindowProcW(hwnd(), msg, wp, lp);
+        case kTrayMessage:
+            if (lp == WM_LBUTTONDBLCLK) ToggleVisible();
+            if (lp == WM_RBUTTONDOWN) ShowTrayMenu();
+            return 0;
+        case WM_USER + 1: {
+            LRESULT r = Window::HandleMessage(msg, wp, lp);
+            if (lp == WM_RBUTTONUP) ShowTrayMenu();
+            if (lp == WM_LBUTTONUP) ShowWindow(hwnd(), SW_SHOW);
+            return r;
+        }
         case kRunDeferredMessage:
             if (args_.onRunDeferred) args_.onRunDeferred();
             return 0;
         case WM_CLOSE:
+            RemoveTrayIcon();
             if (args_.onClose) args_.onClose();
             DestroyWindow(hwnd());
             return 0;
         default:
+            // Explorer restarted: the icon has to be added again.
+            if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+                trayAdded_ = false;
+                AddTrayIcon();
+                return 0;
+            }
             return Window::HandleMessage(msg, wp, lp);
     }
 }

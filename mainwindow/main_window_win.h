@@ -24,6 +24,9 @@ inline constexpr char kMainWindowCaption[] = "Lumo网页游戏多开器";
 // Posted to the main window to run work queued during a page start.
 inline constexpr UINT kRunDeferredMessage = WM_APP + 41;
 
+// The notification-icon callback message.
+inline constexpr UINT kTrayMessage = WM_USER + 200;
+
 // Design sizes.
 inline constexpr int kAddressPanelHeight = 41;
 inline constexpr int kTabPanelHeight = 33;
@@ -77,6 +80,10 @@ protected:
 
 private:
     void CreateControls();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void ShowTrayMenu();
+    void ToggleVisible();
     void Layout();
     HWND MakeToolBar(HWND parent, const wchar_t* name, int buttonW, int buttonH,
                      std::initializer_list<const char*> labels, int firstId);
@@ -91,6 +98,8 @@ private:
     HWND toolBarTabNew_ = nullptr, newTabBar_ = nullptr, closeBar_ = nullptr;
     HWND tabControlBar_ = nullptr, progress_ = nullptr;
     int lockDepth_ = 0;
+    bool trayAdded_ = false;
+    UINT taskbarCreated_ = 0;
 };
 
 }  // namespace lumo

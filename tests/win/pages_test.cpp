@@ -195,6 +195,23 @@ TEST_F(PagesTest, SecondStartOpensATabAndBackgroundTabsCloseWithTheirProcess) {
     std::vector<DWORD> pids = shell.PagePids();
     ASSERT_EQ(pids.size(), 2u);
 
+    // "nnt:" (any case) opens a page like "NT:"; a malformed command opens
+    // nothing and the shell keeps answering.
+    shell.Send("nnt:" + ServerUrl("/faq.html?from=nnt"));
+    ASSERT_TRUE(shell.WaitForPages(3));
+    shell.Send("XX:" + ServerUrl("/faq.html"));
+    EXPECT_TRUE(Answers(shell.main()));
+    EXPECT_EQ(shell.TabCount(), 3);
+    // A right click on the current tab (the newest) does nothing; on a
+    // background tab it closes that tab.
+    HWND strip0 = shell.Control(L"ToolBarTabParent");
+    SendMessageW(strip0, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(188 * 2 + 90, 15));
+    EXPECT_EQ(shell.TabCount(), 3);
+    SendMessageW(strip0, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(188 + 90, 15));
+    SendMessageW(strip0, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(188 * 2 + 90, 15));
+    ASSERT_TRUE(shell.WaitForPages(2, 15000));
+    pids = shell.PagePids();
+
     // Right-click on the first tab (tabs are 188 px wide here): it is not
     // current, but tab 0 is never closed, only blanked.
     HWND strip = shell.Control(L"ToolBarTabParent");
@@ -248,6 +265,17 @@ TEST_F(PagesTest, StartPageComesFromTheListOrIsBlank) {
         ASSERT_TRUE(shell.Start());
         EXPECT_TRUE(shell.AddressBecomes("about:blank")) << shell.Address();
     }
+}
+
+TEST_F(PagesTest, TrayDoubleClickTogglesTheWindowAndMinimiseIsIgnored) {
+    Shell shell("tray");
+    ASSERT_TRUE(shell.Start());
+    SendMessageW(shell.main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(IsIconic(shell.main()));
+    SendMessageW(shell.main(), WM_USER + 200, 0, WM_LBUTTONDBLCLK);
+    EXPECT_FALSE(IsWindowVisible(shell.main()));
+    SendMessageW(shell.main(), WM_USER + 200, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(shell.main()));
 }
 
 TEST(CookieRedirect, ValueIsRestoredOrRemoved) {
