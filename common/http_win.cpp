@@ -40,13 +40,6 @@ struct Request {
     }
 };
 
-struct InetHandle {
-    HINTERNET h = nullptr;
-    ~InetHandle() {
-        if (h) InternetCloseHandle(h);
-    }
-};
-
 std::string QueryHeader(HINTERNET req, DWORD info) {
     wchar_t buf[512];
     DWORD size = sizeof(buf);

@@ -169,7 +169,7 @@ void MainWindow::Layout() {
     // The address box: 22 px right of the buttons, 14 px short of the
     // field's end (the field's indent is 12).
     int boxLeft = navW + 22;
-    MoveWindow(addressBox_, boxLeft, 9, std::max(0, addrW - 12 - 14 - 22 + 12), 300, TRUE);
+    MoveWindow(addressBox_, boxLeft, 9, std::max(0, addrW - 12 - 14), 300, TRUE);
     MoveWindow(searchEdit_, w - 36 - 149 + 26, 10, 149 - 30, 22, TRUE);
 
     // Tab panel.
