@@ -143,7 +143,7 @@ TEST_F(PageProcessTest, SystemControlNavigatesWithoutHanging) {
             auto log = HttpGet(ServerUrl("/_log"));
             return log && log->body.find(path) != std::string::npos;
         },
-        20000));
+        90000));  // the control's first start in a new prefix takes long
     EXPECT_TRUE(Answers(page));
     PostCommand(page, Messages().operate);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(page) != FALSE; }, 10000));

@@ -82,12 +82,13 @@ TEST(ShellStart, EmptyThirdArgumentIsAShellAndExitRemovesCookieFolders) {
     ASSERT_TRUE(CreateFolders(folder.path() + "cookies\\Temp5"));
     ASSERT_TRUE(WriteFileBytes(folder.path() + "cookies\\Temp5\\a.txt", "x"));
 
+    SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
     auto shell = StartProgram(exe, {"123", "about:blank", ""}, folder.path());
     ASSERT_TRUE(shell);
     HWND main = WaitForWindow(shell->pid, L"TfrmMain", 20000);
     ASSERT_TRUE(main);
     // The forms of the shell exist, created after the main window.
-    EXPECT_TRUE(WaitForWindow(shell->pid, L"TfrmAddGame", 10000));
+    EXPECT_TRUE(WaitForWindow(shell->pid, L"TfrmAddGame", 30000));
     EXPECT_GE(WindowsOfProcess(shell->pid, L"TFormWebBrowser").size(), 1u);
     for (const wchar_t* cls : {L"TfrmBase", L"TfrmPublic", L"TfrmAbout", L"TfrmAddGame"})
         EXPECT_EQ(WindowsOfProcess(shell->pid, cls).size(), 1u) << FromW(cls);
