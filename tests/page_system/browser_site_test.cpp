@@ -74,6 +74,20 @@ HRESULT Fire(IDispatch* sink, DISPID id, Args& args) {
                         nullptr, nullptr);
 }
 
+// Fires NewWindow3 for `url` with the two out-parameters the control hands in.
+HRESULT FireNewWindow(IDispatch* sink, IDispatch** target, VARIANT_BOOL* cancel,
+                      const wchar_t* context, const wchar_t* url) {
+    VARIANT t, c;
+    VariantInit(&t);
+    VariantInit(&c);
+    t.vt = VT_BYREF | VT_DISPATCH;
+    t.ppdispVal = target;
+    c.vt = VT_BYREF | VT_BOOL;
+    c.pboolVal = cancel;
+    Args args({t, c, Long(0), BstrArg(context), BstrArg(url)});
+    return Fire(sink, DISPID_NEWWINDOW3, args);
+}
+
 ULONG RefCount(IDispatch* p) {
     p->AddRef();
     return p->Release();
@@ -143,16 +157,7 @@ TEST(BrowserSite, NewWindow3HandsOutTheControlsOwnAutomationObject) {
 
     IDispatch* target = nullptr;
     VARIANT_BOOL cancel = VARIANT_TRUE;
-    VARIANT t, c;
-    VariantInit(&t);
-    VariantInit(&c);
-    t.vt = VT_BYREF | VT_DISPATCH;
-    t.ppdispVal = &target;
-    c.vt = VT_BYREF | VT_BOOL;
-    c.pboolVal = &cancel;
-    Args args(
-        {t, c, Long(0), BstrArg(L"http://host/page.html"), BstrArg(L"http://host/游戏.html")});
-    EXPECT_EQ(Fire(site.Get(), DISPID_NEWWINDOW3, args), S_OK);
+    EXPECT_EQ(FireNewWindow(site.Get(), &target, &cancel, L"http://host/page.html", L"http://host/游戏.html"), S_OK);
 
     EXPECT_EQ(rec.log, (std::vector<std::string>{"new:http://host/游戏.html"}));
     EXPECT_EQ(target, automation);
@@ -172,15 +177,7 @@ TEST(BrowserSite, NewWindow3AfterDetachCancelsAndReachesNobody) {
 
     IDispatch* target = nullptr;
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT t, c;
-    VariantInit(&t);
-    VariantInit(&c);
-    t.vt = VT_BYREF | VT_DISPATCH;
-    t.ppdispVal = &target;
-    c.vt = VT_BYREF | VT_BOOL;
-    c.pboolVal = &cancel;
-    Args args({t, c, Long(0), BstrArg(L""), BstrArg(L"http://host/x")});
-    EXPECT_EQ(Fire(site.Get(), DISPID_NEWWINDOW3, args), S_OK);
+    EXPECT_EQ(FireNewWindow(site.Get(), &target, &cancel, L"", L"http://host/x"), S_OK);
     EXPECT_TRUE(rec.log.empty());
     EXPECT_EQ(target, nullptr);
     EXPECT_EQ(cancel, VARIANT_TRUE);
@@ -204,15 +201,7 @@ TEST(BrowserSite, ControlClosedFromTheNewWindowHandlerCancels) {
 
     IDispatch* target = nullptr;
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT t, c;
-    VariantInit(&t);
-    VariantInit(&c);
-    t.vt = VT_BYREF | VT_DISPATCH;
-    t.ppdispVal = &target;
-    c.vt = VT_BYREF | VT_BOOL;
-    c.pboolVal = &cancel;
-    Args args({t, c, Long(0), BstrArg(L""), BstrArg(L"http://host/x")});
-    EXPECT_EQ(Fire(site.Get(), DISPID_NEWWINDOW3, args), S_OK);
+    EXPECT_EQ(FireNewWindow(site.Get(), &target, &cancel, L"", L"http://host/x"), S_OK);
     EXPECT_EQ(target, nullptr);
     EXPECT_EQ(cancel, VARIANT_TRUE);
     EXPECT_EQ(RefCount(static_cast<IDispatch*>(control.Get())), before - 1);
