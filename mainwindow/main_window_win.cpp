@@ -5,8 +5,9 @@
 
 #include "common/file.h"
 #include "common/guard.h"
+#include "common/handle_win.h"
 #include "common/text_win.h"
-#include "shell/messages_win.h"
+#include "protocol/messages_win.h"
 
 namespace lumo {
 
@@ -63,7 +64,7 @@ bool MainWindow::Create(const CreateArgs& args) {
     w.height = work.bottom - work.top;
     if (!CreateWindowFrom(w)) return false;
     CreateControls();
-    AddTrayIcon();
+    tray_ = std::make_unique<TrayIcon>(hwnd(), kTrayMessage, args_.icon, kMainWindowCaption);
     Layout();
     ShowWindow(hwnd(), args.showCmd);
     Layout();
@@ -178,39 +179,15 @@ void MainWindow::Layout() {
     PlaceNewTabButton();
 }
 
-void MainWindow::AddTrayIcon() {
-    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = hwnd();
-    nid.uID = 0;
-    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    nid.uCallbackMessage = kTrayMessage;
-    nid.hIcon = args_.icon;
-    wcsncpy(nid.szTip, ToW(kMainWindowCaption).c_str(), std::size(nid.szTip) - 1);
-    trayAdded_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
-}
-
-void MainWindow::RemoveTrayIcon() {
-    if (!trayAdded_) return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = hwnd();
-    nid.uID = 0;
-    Shell_NotifyIconW(NIM_DELETE, &nid);
-    trayAdded_ = false;
-}
-
 void MainWindow::ShowTrayMenu() {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, kIdTrayShow, ToW("显示主窗体(&S)").c_str());
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kIdTrayClose, ToW("关闭浏览器(&X)").c_str());
+    UniqueMenu menu(CreatePopupMenu());
+    AppendMenuW(menu.get(), MF_STRING, kIdTrayShow, ToW("显示主窗体(&S)").c_str());
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, kIdTrayClose, ToW("关闭浏览器(&X)").c_str());
     POINT pt;
     GetCursorPos(&pt);
     SetForegroundWindow(hwnd());
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
-    DestroyMenu(menu);
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
 }
 
 void MainWindow::ToggleVisible() {
@@ -280,11 +257,8 @@ void MainWindow::UnlockUpdates() {
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA: {
-            if (auto text = ReadCopyData(lp)) {
-                TextCommand cmd = ParseTextCommand(*text);
-                if (args_.onTextCommand)
-                    Guarded([&] { args_.onTextCommand(reinterpret_cast<HWND>(wp), cmd); });
-            }
+            if (auto cmd = ReadTextCommand(lp); cmd && args_.onTextCommand)
+                Guarded([&] { args_.onTextCommand(reinterpret_cast<HWND>(wp), *cmd); });
             // Every text command, handled or not, repaints the tab strip.
             InvalidateRect(tabs_.hwnd(), nullptr, TRUE);
             return TRUE;
@@ -318,7 +292,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (lp == WM_LBUTTONDBLCLK) ToggleVisible();
             if (lp == WM_RBUTTONDOWN) ShowTrayMenu();
             return 0;
-        case WM_USER + 1: {
+        case kTrayLegacyMessage: {
             LRESULT r = Window::HandleMessage(msg, wp, lp);
             if (lp == WM_RBUTTONUP) ShowTrayMenu();
             if (lp == WM_LBUTTONUP) ShowWindow(hwnd(), SW_SHOW);
@@ -328,17 +302,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (args_.onRunDeferred) args_.onRunDeferred();
             return 0;
         case WM_CLOSE:
-            RemoveTrayIcon();
+            if (tray_) tray_->Remove();
             if (args_.onClose) args_.onClose();
             DestroyWindow(hwnd());
             return 0;
         default:
-            // Explorer restarted: the icon has to be added again.
-            if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
-                trayAdded_ = false;
-                AddTrayIcon();
-                return 0;
-            }
+            if (tray_ && tray_->HandleMessage(msg)) return 0;
             return Window::HandleMessage(msg, wp, lp);
     }
 }

@@ -13,19 +13,12 @@
 #include "mainwindow/panel_win.h"
 #include "mainwindow/tab_layout.h"
 #include "mainwindow/tab_strip_win.h"
-#include "shell/protocol.h"
+#include "mainwindow/tray_icon_win.h"
+#include "protocol/messages_win.h"
+#include "protocol/text_command.h"
+#include "protocol/window_names.h"
 
 namespace lumo {
-
-inline constexpr wchar_t kMainWindowClass[] = L"TfrmMain";
-// The caption page windows look for when they attach to the shell.
-inline constexpr char kMainWindowCaption[] = "Lumo网页游戏多开器";
-
-// Posted to the main window to run work queued during a page start.
-inline constexpr UINT kRunDeferredMessage = WM_APP + 41;
-
-// The notification-icon callback message.
-inline constexpr UINT kTrayMessage = WM_USER + 200;
 
 // Design sizes.
 inline constexpr int kAddressPanelHeight = 41;
@@ -80,8 +73,6 @@ protected:
 
 private:
     void CreateControls();
-    void AddTrayIcon();
-    void RemoveTrayIcon();
     void ShowTrayMenu();
     void ToggleVisible();
     void Layout();
@@ -98,8 +89,7 @@ private:
     HWND toolBarTabNew_ = nullptr, newTabBar_ = nullptr, closeBar_ = nullptr;
     HWND tabControlBar_ = nullptr, progress_ = nullptr;
     int lockDepth_ = 0;
-    bool trayAdded_ = false;
-    UINT taskbarCreated_ = 0;
+    std::unique_ptr<TrayIcon> tray_;
 };
 
 }  // namespace lumo

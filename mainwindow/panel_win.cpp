@@ -1,5 +1,6 @@
 #include "mainwindow/panel_win.h"
 
+#include "common/handle_win.h"
 #include "common/text_win.h"
 
 namespace lumo {
@@ -30,9 +31,8 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND: {
             RECT rc;
             GetClientRect(hwnd(), &rc);
-            HBRUSH brush = CreateSolidBrush(color_);
-            FillRect(reinterpret_cast<HDC>(wp), &rc, brush);
-            DeleteObject(brush);
+            UniqueBrush brush(CreateSolidBrush(color_));
+            FillRect(reinterpret_cast<HDC>(wp), &rc, brush.get());
             return 1;
         }
         case WM_PAINT: {

@@ -27,6 +27,8 @@
 #include <thread>
 
 #include "common/guard.h"
+#include "common/handle_win.h"
+#include "common/window_win.h"
 #include "common/text.h"
 #include "common/text_win.h"
 #include "page/html_charset.h"
@@ -50,30 +52,6 @@ UINT LoadDoneMessage() {
     static const UINT message = RegisterWindowMessageW(L"LumoHeadlessBrowser.LoadDone");
     return message;
 }
-
-// Owns one HINTERNET.
-class InternetHandle {
-public:
-    InternetHandle() = default;
-    explicit InternetHandle(HINTERNET h) : h_(h) {}
-    InternetHandle(InternetHandle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    InternetHandle& operator=(InternetHandle&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.h_, nullptr));
-        return *this;
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    ~InternetHandle() { reset(); }
-
-    HINTERNET get() const { return h_; }
-    void reset(HINTERNET h = nullptr) {
-        if (h_) InternetCloseHandle(h_);
-        h_ = h;
-    }
-
-private:
-    HINTERNET h_ = nullptr;
-};
 
 struct LoadResult {
     bool ok = false;
@@ -110,7 +88,7 @@ public:
     void Cancel() {
         std::lock_guard lock(mu_);
         cancelled_ = true;
-        for (InternetHandle& h : handles_) h.reset();
+        for (UniqueInternet& h : handles_) h.reset();
     }
     bool Cancelled() const {
         std::lock_guard lock(mu_);
@@ -147,7 +125,7 @@ private:
     const bool reload_;
     mutable std::mutex mu_;
     bool cancelled_ = false;
-    InternetHandle handles_[3];  // session, connection, request
+    UniqueInternet handles_[3];  // session, connection, request
     std::optional<LoadResult> result_;
 };
 
@@ -335,34 +313,36 @@ private:
     std::weak_ptr<Engine> engine_;
 };
 
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+// The engine's window: paints the page text and receives the loader's
+// completion messages on the window's thread.
+class EngineWindow final : public Window {
+public:
+    explicit EngineWindow(Engine* engine) : engine_(engine) {}
+    bool Create(const WindowCreateArgs& args) { return CreateWindowFrom(args); }
+    // The engine lets go: later messages reach nobody.
+    void Detach() { engine_ = nullptr; }
 
-void RegisterWindowClass() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    if (!registered) throw BrowserError("cannot register the headless browser window class");
-}
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    Engine* engine_;
+};
 
 class Engine final : public std::enable_shared_from_this<Engine> {
 public:
     explicit Engine(const BrowserControl::CreateArgs& args) : args_(args) {}
 
     void Create() {
-        RegisterWindowClass();
         const RECT& r = args_.bounds;
-        hwnd_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                                r.left, r.top, r.right - r.left, r.bottom - r.top, args_.parent,
-                                nullptr, GetModuleHandleW(nullptr), this);
-        if (!hwnd_) throw BrowserError("cannot create the headless browser window");
+        WindowCreateArgs w;
+        w.className = kClassName;
+        w.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP;
+        w.x = r.left, w.y = r.top, w.width = r.right - r.left, w.height = r.bottom - r.top;
+        w.parent = args_.parent;
+        window_ = std::make_unique<EngineWindow>(this);
+        if (!window_->Create(w)) throw BrowserError("cannot create the headless browser window");
+        hwnd_ = window_->hwnd();
     }
 
     // The owner lets go: no more events, no more loads.
@@ -370,9 +350,9 @@ public:
         closed_ = true;
         if (job_) job_->Cancel();
         job_.reset();
-        if (hwnd_) {
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            DestroyWindow(hwnd_);
+        if (window_) {
+            window_->Detach();
+            window_.reset();  // destroys the window
             hwnd_ = nullptr;
         }
     }
@@ -534,6 +514,7 @@ private:
     }
 
     BrowserControl::CreateArgs args_;
+    std::unique_ptr<EngineWindow> window_;
     HWND hwnd_ = nullptr;
     bool closed_ = false;
     int seq_ = 0;
@@ -549,35 +530,25 @@ void Element::Click() {
     if (std::shared_ptr<Engine> engine = engine_.lock()) engine->ClickElement(page_, index_);
 }
 
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return GuardedOr<LRESULT>(0, [&]() -> LRESULT {
-        if (msg == WM_NCCREATE) {
-            auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-            return DefWindowProcW(hwnd, msg, wp, lp);
-        }
-        auto* engine = reinterpret_cast<Engine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (engine && msg == LoadDoneMessage()) {
-            engine->OnLoadDone(static_cast<int>(wp));
+LRESULT EngineWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (engine_ && msg == LoadDoneMessage()) {
+        engine_->OnLoadDone(static_cast<int>(wp));
+        return 0;
+    }
+    switch (msg) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd(), &ps);
+            if (engine_) engine_->Paint(dc);
+            EndPaint(hwnd(), &ps);
             return 0;
         }
-        switch (msg) {
-            case WM_PAINT: {
-                PAINTSTRUCT ps;
-                HDC dc = BeginPaint(hwnd, &ps);
-                if (engine) engine->Paint(dc);
-                EndPaint(hwnd, &ps);
-                return 0;
-            }
-            case WM_LBUTTONDOWN:
-                SetFocus(hwnd);
-                return 0;
-            case WM_NCDESTROY:
-                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-                break;
-        }
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    });
+        case WM_LBUTTONDOWN:
+            SetFocus(hwnd());
+            return 0;
+        default:
+            return Window::HandleMessage(msg, wp, lp);
+    }
 }
 
 class HeadlessBrowser final : public BrowserControl {

@@ -4,9 +4,10 @@
 #include "common/text.h"
 #include "common/text_win.h"
 #include "page/page_rules.h"
-#include "shell/messages_win.h"
-#include "shell/protocol.h"
-#include "shell/roles.h"
+#include "protocol/messages_win.h"
+#include "protocol/text_command.h"
+#include "protocol/roles.h"
+#include "protocol/window_names.h"
 
 namespace lumo {
 
@@ -21,7 +22,7 @@ bool PageWindow::Create(const CreateArgs& args) {
     collectBill_ = args.collectBill;
 
     // The shell's main window, found by its caption until told otherwise.
-    shell_ = FindWindowW(nullptr, ToW(kShellCaption).c_str());
+    shell_ = FindWindowW(nullptr, ToW(kMainWindowCaption).c_str());
     Messages();
 
     WindowCreateArgs w;
@@ -42,12 +43,13 @@ bool PageWindow::Create(const CreateArgs& args) {
     }
     if (!CreateWindowFrom(w)) return false;
 
-    const auto& a = args.args;
-    if (a.size() > 1 && !a[1].empty()) {
-        SetWindowTextW(hwnd(), ToW(a.size() > 3 ? a[3] : std::string()).c_str());
-        shell_ = reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseWindowHandleArg(a[1])));
+    if (args.page) {
+        if (args.page->hasShellArg) {
+            SetWindowTextW(hwnd(), ToW(args.page->cookieFolder).c_str());
+            shell_ = reinterpret_cast<HWND>(static_cast<uintptr_t>(args.page->shellWindow));
+        }
+        pendingFill_ = PendingFillText(args.page->bill);
     }
-    if (a.size() > 4) pendingFill_ = PendingFillText(a[4]);
 
     if (args.createBrowser) {
         Guarded([&] {
@@ -91,8 +93,7 @@ void PageWindow::ResizeBrowser() {
     browser_->SetBounds(RECT{r.left, r.top, r.left + r.width, r.top + r.height});
 }
 
-void PageWindow::OnTextCommand(const std::string& text) {
-    TextCommand cmd = ParseTextCommand(text);
+void PageWindow::OnTextCommand(const TextCommand& cmd) {
     if (cmd.kind == TextCommandKind::NewTab) {
         startAddress_ = cmd.arg;
         if (browser_) browser_->Navigate(cmd.arg);
@@ -110,7 +111,7 @@ void PageWindow::OnTextCommand(const std::string& text) {
 LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA:
-            if (auto text = ReadCopyData(lp)) Guarded([&] { OnTextCommand(*text); });
+            if (auto cmd = ReadTextCommand(lp)) Guarded([&] { OnTextCommand(*cmd); });
             return TRUE;
         case WM_SIZE:
             ResizeBrowser();

@@ -7,23 +7,23 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
+#include <optional>
 
 #include "common/window_win.h"
 #include "page/browser_control.h"
+#include "protocol/roles.h"
+#include "protocol/text_command.h"
 
 namespace lumo {
 
-inline constexpr wchar_t kPageWindowClass[] = L"TFormWebBrowser";
-inline constexpr char kShellCaption[] = "Lumo网页游戏多开器";
 inline constexpr char kNotLoadedMessage[] = "页面还未加载完毕,请稍后重试.";
 
 class PageWindow : public Window, private BrowserEvents {
 public:
     struct CreateArgs {
-        // The process arguments of a page process ("", shell window, address,
-        // cookie folder, bill); empty for the shell's own page windows.
-        std::vector<std::string> args;
+        // The arguments of a page process; none for the shell's own page
+        // windows.
+        std::optional<PageArgs> page;
         HWND parent = nullptr;  // a child window of this parent when set
         BrowserEngine engine = BrowserEngine::System;
         bool createBrowser = true;
@@ -65,7 +65,7 @@ private:
     void OnNavigateComplete() override;
     void OnDocumentComplete() override;
 
-    void OnTextCommand(const std::string& text);
+    void OnTextCommand(const TextCommand& cmd);
     void ResizeBrowser();
 
     HWND shell_ = nullptr;

@@ -20,6 +20,7 @@
 #include <ole2.h>
 
 #include "common/guard.h"
+#include "common/window_win.h"
 #include "page/com_ptr_win.h"
 #include "page/ole_browser_site_win.h"
 #include "page/ole_html_document_win.h"
@@ -42,49 +43,34 @@ void EnsureOleOnThisThread() {
     initialized = true;
 }
 
-BrowserSite* SiteOf(HWND hwnd) {
-    return reinterpret_cast<BrowserSite*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
+// The child window the control lives in: keeps the control fitted to it and
+// passes the keyboard focus on to it.
+class HostWindow final : public Window {
+  public:
+    bool Create(const WindowCreateArgs& args) { return CreateWindowFrom(args); }
+    void SetSite(BrowserSite* site) { site_ = site; }
 
-LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return GuardedOr<LRESULT>(0, [&]() -> LRESULT {
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
         switch (msg) {
             case WM_SIZE:
-                if (BrowserSite* site = SiteOf(hwnd))
-                    site->FitToWindow();
+                if (site_)
+                    site_->FitToWindow();
                 return 0;
             case WM_SETFOCUS:
-                if (BrowserSite* site = SiteOf(hwnd)) {
-                    if (HWND control = site->ControlWindow())
+                if (site_) {
+                    if (HWND control = site_->ControlWindow())
                         SetFocus(control);
                 }
                 return 0;
-            case WM_NCDESTROY:
-                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-                break;
             default:
-                break;
+                return Window::HandleMessage(msg, wp, lp);
         }
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    });
-}
+    }
 
-void RegisterHostClass() {
-    HINSTANCE inst = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(inst, kHostClass, &wc))
-        return;
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = HostWndProc;
-    wc.hInstance = inst;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kHostClass;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw BrowserError("cannot register the browser host window class");
-}
+  private:
+    BrowserSite* site_ = nullptr;
+};
 
 class SystemBrowser final : public BrowserControl {
   public:
@@ -166,6 +152,7 @@ class SystemBrowser final : public BrowserControl {
 
     void Teardown() noexcept;
 
+    std::unique_ptr<HostWindow> host_;
     HWND window_ = nullptr;
     ComPtr<BrowserSite> site_;
     ComPtr<IOleObject> object_;
@@ -176,15 +163,17 @@ class SystemBrowser final : public BrowserControl {
 
 void SystemBrowser::Create(const CreateArgs& args) {
     EnsureOleOnThisThread();
-    RegisterHostClass();
 
     const RECT& b = args.bounds;
-    window_ = CreateWindowExW(0, kHostClass, L"",
-                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, b.left,
-                              b.top, b.right - b.left, b.bottom - b.top, args.parent, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    if (!window_)
+    WindowCreateArgs w;
+    w.className = kHostClass;
+    w.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    w.x = b.left, w.y = b.top, w.width = b.right - b.left, w.height = b.bottom - b.top;
+    w.parent = args.parent;
+    host_ = std::make_unique<HostWindow>();
+    if (!host_->Create(w))
         throw BrowserError("cannot create the browser host window");
+    window_ = host_->hwnd();
     site_ = BrowserSite::Create(window_, args.events);
 
     CheckHr(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
@@ -194,7 +183,7 @@ void SystemBrowser::Create(const CreateArgs& args) {
     if (!browser_)
         throw BrowserError("the WebBrowser object has no IWebBrowser2");
     site_->Attach(object_.Get(), browser_.Get());
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site_.Get()));
+    host_->SetSite(site_.Get());
 
     CheckHr(object_->SetClientSite(site_.Get()), "IOleObject::SetClientSite");
     CheckHr(OleSetContainedObject(object_.Get(), TRUE), "OleSetContainedObject");
@@ -219,8 +208,8 @@ void SystemBrowser::Create(const CreateArgs& args) {
 // Runs on destruction and after a failed Create: every step is taken on its
 // own, whatever the earlier ones did.
 void SystemBrowser::Teardown() noexcept {
-    if (window_)
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    if (host_)
+        host_->SetSite(nullptr);
     if (site_)
         site_->Detach();  // from here on events reach nobody
     if (events_) {
@@ -242,10 +231,8 @@ void SystemBrowser::Teardown() noexcept {
     }
     browser_.Reset();
     object_.Reset();
-    if (window_) {
-        DestroyWindow(window_);
-        window_ = nullptr;
-    }
+    host_.reset();  // destroys the window
+    window_ = nullptr;
     site_.Reset();
 }
 

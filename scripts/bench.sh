@@ -13,4 +13,4 @@ tests/wine/prefix.sh up
 tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$root/build/bench"
 trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
 export LUMO_TEST_SERVER=127.0.0.1:$port
-xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/win/bench_pages.exe"
+xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"

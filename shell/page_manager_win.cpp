@@ -20,8 +20,9 @@
 #include "common/text.h"
 #include "common/text_win.h"
 #include "shell/cookie_redirect_win.h"
-#include "shell/messages_win.h"
-#include "shell/roles.h"
+#include "protocol/messages_win.h"
+#include "protocol/roles.h"
+#include "protocol/window_names.h"
 #include "shell/shell_process_win.h"
 
 namespace lumo {
@@ -43,7 +44,7 @@ void ShowMessage(HWND owner, const char* text) {
 
 }  // namespace
 
-HWND FindPageWindow(DWORD pid) { return FindEnabledProcessWindow(pid, L"TFormWebBrowser"); }
+HWND FindPageWindow(DWORD pid) { return FindEnabledProcessWindow(pid, kPageWindowClass); }
 
 void PageManager::Init(const CreateArgs& args) {
     args_ = args;

@@ -10,7 +10,7 @@
 
 #include "mainwindow/main_window_win.h"
 #include "shell/page_list.h"
-#include "shell/protocol.h"
+#include "protocol/text_command.h"
 
 namespace lumo {
 

@@ -8,6 +8,7 @@
 #include "common/process.h"
 #include "common/text_win.h"
 #include "common/window_win.h"
+#include "protocol/window_names.h"
 
 namespace lumo {
 
@@ -21,7 +22,7 @@ HWND FindRunningShell(const std::string& exeName) {
          ok = Process32NextW(snap.get(), &entry)) {
         if (entry.th32ProcessID == self || !ExeNameMatches(FromW(entry.szExeFile), exeName))
             continue;
-        if (HWND main = FindEnabledProcessWindow(entry.th32ProcessID, L"TfrmMain")) return main;
+        if (HWND main = FindEnabledProcessWindow(entry.th32ProcessID, kMainWindowClass)) return main;
     }
     return nullptr;
 }

@@ -1,5 +1,5 @@
 #include <windows.h>
 
-#include "shell/entry_win.h"
+#include "app/Lumo/run_lumo_win.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return lumo::RunLumo(instance); }

@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "common/cmdline.h"
-#include "page/page_rules.h"
-#include "shell/protocol.h"
-#include "shell/roles.h"
+#include "protocol/text_command.h"
+#include "protocol/roles.h"
 
 using namespace lumo;
 
@@ -81,6 +80,10 @@ TEST(Roles, WindowHandleArgument) {
     EXPECT_EQ(ParseWindowHandleArg("-5"), 0u);
     EXPECT_EQ(ParseWindowHandleArg(""), 0u);
     EXPECT_EQ(ParseWindowHandleArg("99999999999999999999999"), 0u);
+    // Handles are 32-bit: a wider number is no handle, not its low half.
+    EXPECT_EQ(ParseWindowHandleArg("4294967295"), 4294967295u);
+    EXPECT_EQ(ParseWindowHandleArg("4294967296"), 0u);
+    EXPECT_EQ(ParseWindowHandleArg("4295032833"), 0u);  // 0x1'0001'0001
 }
 
 TEST(Roles, PageCommandLineCarriesAnyAddressAndBill) {
@@ -130,19 +133,4 @@ TEST(Roles, HandoverBodyRejectsDamage) {
     EXPECT_EQ(b, "3:");
     for (const char* bad : {"", "5:abc", "x:1:a", "1:a", "1:a1:bextra", "99999999999:a0:"})
         EXPECT_FALSE(DecodeHandover(bad, a, b)) << bad;
-}
-
-TEST(PageRules, ReportedTitles) {
-    EXPECT_EQ(ReportedTitle("ABOUT:BLANK"), "空白页");
-    EXPECT_EQ(ReportedTitle("  about:blank "), "空白页");
-    EXPECT_EQ(ReportedTitle("游戏大厅 - ALICE"), "游戏大厅 - alice");
-    EXPECT_EQ(ReportedTitle("ÄÖ Game"), "ÄÖ game");
-    EXPECT_EQ(PendingFillText(""), "");
-    EXPECT_EQ(PendingFillText("<Forms></Forms>"),
-              "<?xml version=\"1.0\" encoding=\"GB2312\" ?><Forms></Forms>");
-    ControlRect r = BrowserControlRect(400, 300);
-    EXPECT_EQ(r.left, -2);
-    EXPECT_EQ(r.top, -2);
-    EXPECT_EQ(r.width, 402);
-    EXPECT_EQ(r.height, 302);
 }

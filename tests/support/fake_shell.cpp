@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/text_win.h"
-#include "tests/win/recording_shell.h"
+#include "tests/support/recording_shell.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int argc = 0;

@@ -16,7 +16,7 @@
 #include "page/browser_control.h"
 #include "page/ole_html_document_win.h"
 #include "page/system_browser_win.h"
-#include "tests/win/test_support.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;

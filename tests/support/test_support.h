@@ -58,7 +58,7 @@ struct Started {
 std::optional<Started> StartProgram(const std::string& exe, const std::vector<std::string>& args,
                                     const std::string& workDir = {});
 
-// A built test helper program of tests/win (e.g. "fake_shell.exe").
+// A built test helper program of tests/support (e.g. "fake_shell.exe").
 std::string TestProgram(const std::string& name);
 
 // The window of class `cls` of process `pid`, waiting up to `ms`.

@@ -7,10 +7,10 @@
 #include "common/file.h"
 #include "common/text.h"
 #include "common/text_win.h"
-#include "shell/messages_win.h"
+#include "protocol/messages_win.h"
 #include "shell/shell_process_win.h"
-#include "tests/win/recording_shell.h"
-#include "tests/win/test_support.h"
+#include "tests/support/recording_shell.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;

@@ -8,9 +8,9 @@
 
 #include "common/http.h"
 #include "common/text_win.h"
-#include "shell/messages_win.h"
-#include "tests/win/recording_shell.h"
-#include "tests/win/test_support.h"
+#include "protocol/messages_win.h"
+#include "tests/support/recording_shell.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;

@@ -1,4 +1,4 @@
-#include "shell/roles.h"
+#include "protocol/roles.h"
 
 #include <charconv>
 
@@ -17,7 +17,9 @@ uint64_t ParseWindowHandleArg(std::string_view arg) {
     uint64_t value = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return 0;
-    return value;
+    // Window handles are 32-bit values; a larger number names no window (and
+    // its low half could name somebody else's).
+    return value <= 0xFFFFFFFFu ? value : 0;
 }
 
 std::optional<PageCommandLine> BuildPageCommandLine(const PageLaunch& launch,

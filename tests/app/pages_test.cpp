@@ -15,8 +15,8 @@
 #include "common/text_win.h"
 #include "common/window_win.h"
 #include "shell/cookie_redirect_win.h"
-#include "shell/messages_win.h"
-#include "tests/win/test_support.h"
+#include "protocol/messages_win.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;

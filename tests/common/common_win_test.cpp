@@ -13,7 +13,7 @@
 #include "common/process.h"
 #include "common/text.h"
 #include "common/text_win.h"
-#include "tests/win/test_support.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;
@@ -55,7 +55,7 @@ std::vector<std::string> EchoArgs(const std::string& line) {
     TempFolder tmp("argv");
     std::string out = tmp.path() + "args.txt";
     SetEnvironmentVariableW(L"ARGV_ECHO_OUT", ToW(out).c_str());
-    std::wstring exe = ToW(HostPath(Env("LUMO_BUILD_DIR") + "/tests/win/argv_echo.exe"));
+    std::wstring exe = ToW(HostPath(Env("LUMO_BUILD_DIR") + "/tests/support/argv_echo.exe"));
     std::wstring cmd = ToW(line);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -79,7 +79,7 @@ std::vector<std::string> EchoArgs(const std::string& line) {
 }  // namespace
 
 TEST(WinCmdline, RoundTripsThroughCreateProcess) {
-    std::string exe = HostPath(Env("LUMO_BUILD_DIR") + "/tests/win/argv_echo.exe");
+    std::string exe = HostPath(Env("LUMO_BUILD_DIR") + "/tests/support/argv_echo.exe");
     std::vector<std::string> args = {
         "plain",
         "with blanks  inside",
@@ -108,7 +108,7 @@ TEST(WinCmdline, OverlongArgumentIsRejectedBeforeCreateProcess) {
     EXPECT_FALSE(BuildCommandLine("C:\\Lumo.exe", {"1", big}));
     std::string fits(30000, 'y');
     std::optional<std::string> line = BuildCommandLine(
-        HostPath(Env("LUMO_BUILD_DIR") + "/tests/win/argv_echo.exe"), {fits});
+        HostPath(Env("LUMO_BUILD_DIR") + "/tests/support/argv_echo.exe"), {fits});
     ASSERT_TRUE(line);
     std::vector<std::string> seen = EchoArgs(*line);
     ASSERT_EQ(seen.size(), 2u);

@@ -1,4 +1,4 @@
-#include "shell/protocol.h"
+#include "protocol/text_command.h"
 
 #include <array>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tests/win/test_support.h"
+#include "tests/support/test_support.h"
 
 #include <filesystem>
 
@@ -115,7 +115,7 @@ std::optional<Started> StartProgram(const std::string& exe, const std::vector<st
 }
 
 std::string TestProgram(const std::string& name) {
-    return HostPath(Env("LUMO_BUILD_DIR") + "/tests/win/" + name);
+    return HostPath(Env("LUMO_BUILD_DIR") + "/tests/support/" + name);
 }
 
 HWND WaitForWindow(DWORD pid, const wchar_t* cls, int ms) {

@@ -8,7 +8,7 @@
 #include "common/handle_win.h"
 #include "common/text.h"
 #include "common/text_win.h"
-#include "tests/win/test_support.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;

@@ -1,7 +1,6 @@
-#include "shell/messages_win.h"
+#include "protocol/messages_win.h"
 
 #include "common/text.h"
-#include "shell/protocol.h"
 
 namespace lumo {
 
@@ -52,6 +51,12 @@ std::optional<std::string> ReadCopyData(LPARAM lp) {
     const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
     if (!cds) return std::nullopt;
     return DecodeTextCommand(cds->dwData, cds->lpData, cds->cbData);
+}
+
+std::optional<TextCommand> ReadTextCommand(LPARAM lp) {
+    auto text = ReadCopyData(lp);
+    if (!text) return std::nullopt;
+    return ParseTextCommand(*text);
 }
 
 bool PostCommand(HWND target, UINT message) {

@@ -1,9 +1,9 @@
-#include "tests/win/recording_shell.h"
+#include "tests/support/recording_shell.h"
 
 #include <cstdio>
 
 #include "common/text_win.h"
-#include "shell/messages_win.h"
+#include "protocol/messages_win.h"
 
 namespace lumo::test {
 

@@ -14,10 +14,10 @@
 
 #include "common/text_win.h"
 #include "common/window_win.h"
-#include "shell/messages_win.h"
+#include "protocol/messages_win.h"
 #include "shell/page_manager_win.h"
-#include "tests/win/recording_shell.h"
-#include "tests/win/test_support.h"
+#include "tests/support/recording_shell.h"
+#include "tests/support/test_support.h"
 
 using namespace lumo;
 using namespace lumo::test;

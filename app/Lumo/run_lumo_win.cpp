@@ -3,7 +3,7 @@
 // caption), so the shell's main window exists before any page starts; the
 // remaining forms come after the first pages, as the page operations must
 // not depend on them.
-#include "shell/entry_win.h"
+#include "app/Lumo/run_lumo_win.h"
 
 #include <ole2.h>
 #include <shellapi.h>
@@ -20,10 +20,10 @@
 #include "common/text_win.h"
 #include "mainwindow/main_window_win.h"
 #include "page/page_window_win.h"
-#include "shell/messages_win.h"
+#include "protocol/messages_win.h"
 #include "shell/page_manager_win.h"
-#include "shell/protocol.h"
-#include "shell/roles.h"
+#include "protocol/text_command.h"
+#include "protocol/roles.h"
 #include "shell/shell_process_win.h"
 
 namespace lumo {
@@ -76,17 +76,15 @@ int RunPageLoop(HANDLE shellProcess) {
 
 int RunPageProcess(const std::vector<std::string>& args) {
     PageArgs page = ParsePageArgs(args);
-    std::vector<std::string> formArgs = args;
-    formArgs.resize(5);
     if (!page.handoverPath.empty()) {
         std::string body = ReadFileBytes(page.handoverPath).value_or("");
         DeleteFileW(ToW(page.handoverPath).c_str());
-        DecodeHandover(body, formArgs[2], formArgs[4]);
+        DecodeHandover(body, page.address, page.bill);
     }
 
     PageWindow window;
     PageWindow::CreateArgs create;
-    create.args = formArgs;
+    create.page = page;
     create.engine = SelectedBrowserEngine();
     if (!window.Create(create)) return 1;
     // The update prompt exists in every process; a page never shows it.
@@ -98,8 +96,8 @@ int RunPageProcess(const std::vector<std::string>& args) {
         return 0;  // started for a shell that no longer exists
     }
 
-    SetWindowTextW(window.hwnd(), ToW(formArgs[3]).c_str());
-    window.SetStartAddress(formArgs[2]);
+    SetWindowTextW(window.hwnd(), ToW(page.cookieFolder).c_str());
+    window.SetStartAddress(page.address);
     window.NavigateToStart();
     ShowWindow(window.hwnd(), SW_HIDE);
     return RunPageLoop(shellProcess.get());
@@ -165,12 +163,9 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
 }  // namespace
 
 int RunLumo(HINSTANCE instance) {
-    OleInitialize(nullptr);
+    OleScope ole;
     std::vector<std::string> args = ProcessArgs();
-    int code = ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args)
-                                                     : RunShell(instance, args);
-    OleUninitialize();
-    return code;
+    return ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args) : RunShell(instance, args);
 }
 
 }  // namespace lumo

@@ -12,7 +12,7 @@
 
 #include "common/http.h"
 #include "common/text_win.h"
-#include "tests/win/test_support.h"
+#include "tests/support/test_support.h"
 
 namespace lumo {
 namespace {

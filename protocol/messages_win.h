@@ -1,5 +1,7 @@
-// The window messages between the shell and its page processes: registered
-// command messages (posted) and text commands (WM_COPYDATA, sent).
+// Every window message of ours: the registered command messages between the
+// shell and its page processes (posted), the text commands (WM_COPYDATA,
+// sent), and the private messages a window posts to itself, all in one
+// reserved range so that no two features pick the same number.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +10,21 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/text_command.h"
+
 namespace lumo {
+
+// Private messages, WM_APP + 40 .. WM_APP + 79 reserved for them.
+inline constexpr UINT kFirstPrivateMessage = WM_APP + 40;
+// Posted to the main window to run the page requests queued during a start.
+inline constexpr UINT kRunDeferredMessage = kFirstPrivateMessage + 1;
+inline constexpr UINT kLastPrivateMessage = WM_APP + 79;
+
+// The notification-icon callback of the main window (a left double-click
+// toggles it, a right click opens the tray menu), and the older callback
+// number it also answers (right click: menu, left click: show).
+inline constexpr UINT kTrayMessage = WM_USER + 200;
+inline constexpr UINT kTrayLegacyMessage = WM_USER + 1;
 
 struct RegisteredMessages {
     UINT operate = 0;  // "LumoOperateMessage": show yourself
@@ -37,6 +53,10 @@ bool SendCopyDataAnsi(HWND target, HWND sender, std::string_view utf8Text);
 
 // The text of a received WM_COPYDATA (lParam), nullopt when malformed.
 std::optional<std::string> ReadCopyData(LPARAM lp);
+
+// A received WM_COPYDATA read into a typed command; nullopt when malformed
+// (a well-formed text with no known prefix gives kind None).
+std::optional<TextCommand> ReadTextCommand(LPARAM lp);
 
 // Posts a registered command message (wParam 0, lParam 1).
 bool PostCommand(HWND target, UINT message);

@@ -1,0 +1,50 @@
+#include "mainwindow/tray_icon_win.h"
+
+#include <shellapi.h>
+
+#include "common/text_win.h"
+
+namespace lumo {
+
+TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, HICON icon, const std::string& tip)
+    : owner_(owner),
+      callback_(callbackMessage),
+      icon_(icon),
+      tip_(ToW(tip)),
+      taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
+    Add();
+}
+
+TrayIcon::~TrayIcon() { Remove(); }
+
+bool TrayIcon::Add() {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = owner_;
+    nid.uID = 0;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = callback_;
+    nid.hIcon = icon_;
+    wcsncpy(nid.szTip, tip_.c_str(), std::size(nid.szTip) - 1);
+    added_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+    return added_;
+}
+
+void TrayIcon::Remove() {
+    if (!added_) return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = owner_;
+    nid.uID = 0;
+    Shell_NotifyIconW(NIM_DELETE, &nid);
+    added_ = false;
+}
+
+bool TrayIcon::HandleMessage(UINT msg) {
+    if (taskbarCreated_ == 0 || msg != taskbarCreated_) return false;
+    added_ = false;  // Explorer's new notification area knows nothing of us
+    Add();
+    return true;
+}
+
+}  // namespace lumo
