@@ -8,7 +8,7 @@ inline constexpr int kTabEndPieceWidth = 25;
 inline constexpr int kTabStripSlack = 5;
 
 struct TabStripMetrics {
-    int windowWidth = 0;    // the main window
+    int windowWidth = 0;     // the main window
     int tabNewBarWidth = 0;  // the side-panel button bar left of the tabs
     int newTabBarWidth = 0;  // the floating new-tab button bar
 };
@@ -18,7 +18,8 @@ struct TabStripMetrics {
 int AvailableTabRoom(const TabStripMetrics& m);
 
 // The width every tab gets for `tabCount` tabs. One tab is always the
-// default width; several share the room, never wider than the default.
+// default width; several share the room, never wider than the default
+// and never narrower than 1.
 // `currentWidth` is kept for a single tab (the strip's button width is set
 // to the default, but the remembered width does not change).
 struct TabWidths {
