@@ -91,7 +91,7 @@ TEST_F(LogTest, GuardLogsWhereAndWhatItCaught) {
         Guarded([&] { c.thrower(); });
         const auto lines = Lines();
         ASSERT_EQ(lines.size(), 1u) << c.expected;
-        EXPECT_NE(lines[0].find(" E guard: caught at unit/log_test.cpp:" + std::to_string(line)),
+        EXPECT_NE(lines[0].find(" E guard: caught at common/log_test.cpp:" + std::to_string(line)),
                   std::string::npos)
             << lines[0];
         EXPECT_NE(lines[0].find(c.expected), std::string::npos) << lines[0];
