@@ -14,14 +14,15 @@ namespace lumo {
 
 template <class Traits>
 class UniqueResource {
-public:
+  public:
     using Type = typename Traits::Type;
 
     UniqueResource() = default;
     explicit UniqueResource(Type h) : h_(h) {}
     UniqueResource(UniqueResource&& o) noexcept : h_(o.release()) {}
     UniqueResource& operator=(UniqueResource&& o) noexcept {
-        if (this != &o) reset(o.release());
+        if (this != &o)
+            reset(o.release());
         return *this;
     }
     UniqueResource(const UniqueResource&) = delete;
@@ -33,7 +34,8 @@ public:
     explicit operator bool() const { return valid(); }
     Type release() { return std::exchange(h_, Traits::Empty()); }
     void reset(Type h = Traits::Empty()) {
-        if (Traits::Valid(h_)) Traits::Free(h_);
+        if (Traits::Valid(h_))
+            Traits::Free(h_);
         h_ = h;
     }
     // For out-parameters: frees the current value and hands out its address.
@@ -42,7 +44,7 @@ public:
         return &h_;
     }
 
-private:
+  private:
     Type h_ = Traits::Empty();
 };
 
@@ -96,13 +98,13 @@ using UniqueRegion = UniqueResource<GdiObjectTraits<HRGN>>;
 
 // Selects a GDI object into a device context for the life of the scope.
 class SelectedObject {
-public:
+  public:
     SelectedObject(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
     ~SelectedObject() { SelectObject(dc_, old_); }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_;
 };
@@ -111,16 +113,17 @@ private:
 // the destructor when the initialisation succeeded (counted by the system, so
 // nested scopes are fine).
 class OleScope {
-public:
+  public:
     OleScope() : hr_(OleInitialize(nullptr)) {}
     ~OleScope() {
-        if (SUCCEEDED(hr_)) OleUninitialize();
+        if (SUCCEEDED(hr_))
+            OleUninitialize();
     }
     OleScope(const OleScope&) = delete;
     OleScope& operator=(const OleScope&) = delete;
     HRESULT result() const { return hr_; }
 
-private:
+  private:
     HRESULT hr_;
 };
 

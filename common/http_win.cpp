@@ -44,7 +44,8 @@ std::string QueryHeader(HINTERNET req, DWORD info) {
     wchar_t buf[512];
     DWORD size = sizeof(buf);
     DWORD index = 0;
-    if (!HttpQueryInfoW(req, info, buf, &size, &index)) return {};
+    if (!HttpQueryInfoW(req, info, buf, &size, &index))
+        return {};
     return FromW(std::wstring_view(buf, size / sizeof(wchar_t)));
 }
 
@@ -58,15 +59,18 @@ std::optional<HttpResponse> Run(Request& r) {
     parts.dwUrlPathLength = static_cast<DWORD>(std::size(path));
     parts.lpszExtraInfo = extra;
     parts.dwExtraInfoLength = static_cast<DWORD>(std::size(extra));
-    if (!InternetCrackUrlW(r.url.c_str(), 0, 0, &parts)) return std::nullopt;
+    if (!InternetCrackUrlW(r.url.c_str(), 0, 0, &parts))
+        return std::nullopt;
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         return std::nullopt;
-    std::wstring object = std::wstring(path, parts.dwUrlPathLength) +
-                          std::wstring(extra, parts.dwExtraInfoLength);
-    if (object.empty()) object = L"/";
+    std::wstring object =
+        std::wstring(path, parts.dwUrlPathLength) + std::wstring(extra, parts.dwExtraInfoLength);
+    if (object.empty())
+        object = L"/";
 
     HINTERNET root = InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!root) return std::nullopt;
+    if (!root)
+        return std::nullopt;
     {
         std::lock_guard lock(r.mu);
         if (r.abandoned) {
@@ -84,14 +88,18 @@ std::optional<HttpResponse> Run(Request& r) {
     // closes them too, so they are released only while root is alive.
     HINTERNET conn = InternetConnectW(root, std::wstring(host, parts.dwHostNameLength).c_str(),
                                       parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    if (!conn) return std::nullopt;
+    if (!conn)
+        return std::nullopt;
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
                   INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES;
-    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS)
+        flags |= INTERNET_FLAG_SECURE;
     HINTERNET req =
         HttpOpenRequestW(conn, L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
-    if (!req) return std::nullopt;
-    if (!HttpSendRequestW(req, nullptr, 0, nullptr, 0)) return std::nullopt;
+    if (!req)
+        return std::nullopt;
+    if (!HttpSendRequestW(req, nullptr, 0, nullptr, 0))
+        return std::nullopt;
 
     HttpResponse resp;
     DWORD status = 0, size = sizeof(status), index = 0;
@@ -103,8 +111,10 @@ std::optional<HttpResponse> Run(Request& r) {
     char buf[8192];
     for (;;) {
         DWORD got = 0;
-        if (!InternetReadFile(req, buf, sizeof(buf), &got)) return std::nullopt;
-        if (got == 0) break;
+        if (!InternetReadFile(req, buf, sizeof(buf), &got))
+            return std::nullopt;
+        if (got == 0)
+            break;
         resp.body.append(buf, got);
     }
     return resp;
@@ -115,7 +125,8 @@ void Worker(std::shared_ptr<Request> r) {
     r->CloseRoot();
     {
         std::lock_guard lock(r->mu);
-        if (!r->abandoned) r->result = std::move(resp);
+        if (!r->abandoned)
+            r->result = std::move(resp);
     }
     SetEvent(r->done.get());
 }
@@ -126,7 +137,8 @@ std::optional<HttpResponse> HttpGet(std::string_view url, std::chrono::milliseco
     auto r = std::make_shared<Request>();
     r->url = ToW(url);
     r->timeoutMs = static_cast<DWORD>(timeout.count() > 0 ? timeout.count() : 1);
-    if (!r->done.valid()) return std::nullopt;
+    if (!r->done.valid())
+        return std::nullopt;
     try {
         std::thread(Worker, r).detach();
     } catch (...) {

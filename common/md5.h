@@ -9,12 +9,12 @@
 namespace lumo {
 
 class Md5 {
-public:
+  public:
     Md5();
     void Update(std::string_view bytes);
     std::array<uint8_t, 16> Final();
 
-private:
+  private:
     void Block(const uint8_t* p);
     uint32_t state_[4];
     uint64_t length_ = 0;  // bytes

@@ -9,7 +9,8 @@ std::string ExecutablePath() {
     std::wstring buf(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return {};
+        if (n == 0)
+            return {};
         if (n < buf.size()) {
             buf.resize(n);
             return FromW(buf);
@@ -18,6 +19,8 @@ std::string ExecutablePath() {
     }
 }
 
-std::string ProgramFolder() { return FolderOf(ExecutablePath()); }
+std::string ProgramFolder() {
+    return FolderOf(ExecutablePath());
+}
 
 }  // namespace lumo

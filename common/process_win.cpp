@@ -9,11 +9,14 @@ namespace lumo {
 
 bool IsProcessRunning(std::string_view name) {
     UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap.valid()) return false;
+    if (!snap.valid())
+        return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL ok = Process32FirstW(snap.get(), &entry); ok; ok = Process32NextW(snap.get(), &entry)) {
-        if (ExeNameMatches(FromW(entry.szExeFile), name)) return true;
+    for (BOOL ok = Process32FirstW(snap.get(), &entry); ok;
+         ok = Process32NextW(snap.get(), &entry)) {
+        if (ExeNameMatches(FromW(entry.szExeFile), name))
+            return true;
     }
     return false;
 }

@@ -64,7 +64,6 @@ char32_t DecodeOne(std::string_view utf8, size_t& pos) {
     return cp;
 }
 
-
 bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= 0x20;
 }
@@ -79,7 +78,8 @@ char Upper(char c) {
 }  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {

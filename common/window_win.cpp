@@ -30,10 +30,12 @@ bool Window::CreateWindowFrom(const WindowCreateArgs& args) {
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = args.background;
         wc.lpszClassName = args.className;
-        if (!RegisterClassExW(&wc)) return false;
+        if (!RegisterClassExW(&wc))
+            return false;
     }
-    HWND h = CreateWindowExW(args.exStyle, args.className, args.caption.c_str(), args.style, args.x,
-                             args.y, args.width, args.height, args.parent, args.menuOrId, inst, this);
+    HWND h =
+        CreateWindowExW(args.exStyle, args.className, args.caption.c_str(), args.style, args.x,
+                        args.y, args.width, args.height, args.parent, args.menuOrId, inst, this);
     return h != nullptr;
 }
 
@@ -50,7 +52,8 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     } else {
         self = FromHwnd(hwnd);
     }
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wp, lp);
     LRESULT r = GuardedOr<LRESULT>(0, [&] { return self->HandleMessage(msg, wp, lp); });
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -97,7 +100,8 @@ BOOL CALLBACK MatchProcessWindow(HWND h, LPARAM lp) {
 }  // namespace
 
 HWND FindEnabledProcessWindow(DWORD pid, const wchar_t* className) {
-    if (pid == 0) return nullptr;
+    if (pid == 0)
+        return nullptr;
     FindInProcess f{pid, className, nullptr};
     EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&f));
     return f.found;
@@ -110,14 +114,16 @@ void SetControlName(HWND hwnd, const wchar_t* name) {
 
 std::wstring ControlName(HWND hwnd) {
     auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(hwnd, kNameProp)));
-    if (!atom) return {};
+    if (!atom)
+        return {};
     wchar_t buf[128];
     UINT n = GlobalGetAtomNameW(atom, buf, 128);
     return std::wstring(buf, n);
 }
 
 HWND FindControl(HWND root, const wchar_t* name) {
-    if (ControlName(root) == name) return root;
+    if (ControlName(root) == name)
+        return root;
     FindByName f{name, nullptr};
     EnumChildWindows(root, MatchName, reinterpret_cast<LPARAM>(&f));
     return f.found;

@@ -24,7 +24,7 @@ struct WindowCreateArgs {
 };
 
 class Window {
-public:
+  public:
     Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -35,14 +35,14 @@ public:
     // The Window object of a window of ours, or null.
     static Window* FromHwnd(HWND hwnd);
 
-protected:
+  protected:
     // Registers the class (first call per class name) and creates the window.
     bool CreateWindowFrom(const WindowCreateArgs& args);
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     // Called after WM_NCDESTROY; the handle is no longer valid.
     virtual void OnDestroyed() {}
 
-private:
+  private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HWND hwnd_ = nullptr;
 };
@@ -62,7 +62,7 @@ HWND FindEnabledProcessWindow(DWORD pid, const wchar_t* className);
 // A window without behaviour of its own: forms that are created at start-up
 // and kept hidden until their features fill them in.
 class PlainWindow : public Window {
-public:
+  public:
     bool Create(const WindowCreateArgs& args) { return CreateWindowFrom(args); }
 };
 

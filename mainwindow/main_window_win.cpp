@@ -44,10 +44,12 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* name, DWORD style
 
 bool MainWindow::Create(const CreateArgs& args) {
     args_ = args;
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     Messages();
-    if (!args_.programFolder.empty()) CreateFolders(args_.programFolder + "UserData");
+    if (!args_.programFolder.empty())
+        CreateFolders(args_.programFolder + "UserData");
 
     WindowCreateArgs w;
     w.className = kMainWindowClass;
@@ -62,7 +64,8 @@ bool MainWindow::Create(const CreateArgs& args) {
     w.y = work.top;
     w.width = work.right - work.left;
     w.height = work.bottom - work.top;
-    if (!CreateWindowFrom(w)) return false;
+    if (!CreateWindowFrom(w))
+        return false;
     CreateControls();
     tray_ = std::make_unique<TrayIcon>(hwnd(), kTrayMessage, args_.icon, kMainWindowCaption);
     Layout();
@@ -75,8 +78,8 @@ bool MainWindow::Create(const CreateArgs& args) {
 HWND MainWindow::MakeToolBar(HWND parent, const wchar_t* name, int buttonW, int buttonH,
                              std::initializer_list<const char*> labels, int firstId) {
     HWND bar = MakeChild(parent, TOOLBARCLASSNAMEW, name,
-                         WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
-                             CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN);
+                         WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
+                             TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN);
     SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(bar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     int index = 0;
@@ -123,10 +126,12 @@ void MainWindow::CreateControls() {
     t.parent = tp;
     t.id = kIdTabStrip;
     t.onTabMouseDown = [this](int index, int button) {
-        if (args_.onTabMouseDown) args_.onTabMouseDown(index, button);
+        if (args_.onTabMouseDown)
+            args_.onTabMouseDown(index, button);
     };
     t.onEmptyDoubleClick = [this] {
-        if (args_.onNewTab) args_.onNewTab();
+        if (args_.onNewTab)
+            args_.onNewTab();
     };
     tabs_.Create(t);
     newTabBar_ = MakeToolBar(tp, L"tbrNewTab", 22, 28, {"+"}, kIdNewTabFlow);
@@ -229,21 +234,31 @@ std::string MainWindow::addressText() const {
     return FromW(w);
 }
 
-void MainWindow::SetStatusText(const std::string& text) { status1_.SetText(text); }
+void MainWindow::SetStatusText(const std::string& text) {
+    status1_.SetText(text);
+}
 
-void MainWindow::SetCaption(const std::string& text) { SetWindowTextW(hwnd(), ToW(text).c_str()); }
+void MainWindow::SetCaption(const std::string& text) {
+    SetWindowTextW(hwnd(), ToW(text).c_str());
+}
 
-void MainWindow::FocusPageArea() { SetFocus(pageArea_.hwnd()); }
+void MainWindow::FocusPageArea() {
+    SetFocus(pageArea_.hwnd());
+}
 
 void MainWindow::FocusAddressBox(bool selectAll) {
     SetFocus(addressBox_);
-    if (selectAll) SendMessageW(addressBox_, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    if (selectAll)
+        SendMessageW(addressBox_, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
 }
 
-void MainWindow::HideCloseButton() { ShowWindow(closeBar_, SW_HIDE); }
+void MainWindow::HideCloseButton() {
+    ShowWindow(closeBar_, SW_HIDE);
+}
 
 void MainWindow::LockUpdates() {
-    if (lockDepth_++ == 0) SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
+    if (lockDepth_++ == 0)
+        SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
 }
 
 void MainWindow::UnlockUpdates() {
@@ -265,53 +280,69 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_SIZE:
             Layout();
-            if (args_.onPageAreaResized) args_.onPageAreaResized();
+            if (args_.onPageAreaResized)
+                args_.onPageAreaResized();
             return 0;
         case WM_COMMAND: {
             int id = LOWORD(wp);
             if (id >= kIdNavFirst && id < kIdNavFirst + 6) {
-                if (args_.onNavButton) args_.onNavButton(static_cast<NavButton>(id - kIdNavFirst));
+                if (args_.onNavButton)
+                    args_.onNavButton(static_cast<NavButton>(id - kIdNavFirst));
             } else if (id == kIdNewTabFlow || id == kIdTabNew) {
-                if (args_.onNewTab) args_.onNewTab();
+                if (args_.onNewTab)
+                    args_.onNewTab();
             } else if (id == kIdTrayShow) {
                 ShowWindow(hwnd(), SW_SHOW);
             } else if (id == kIdTrayClose) {
                 PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             } else if (id == kIdFavorites) {
-                ShowWindow(sidePanel_.hwnd(), IsWindowVisible(sidePanel_.hwnd()) ? SW_HIDE : SW_SHOW);
+                ShowWindow(sidePanel_.hwnd(),
+                           IsWindowVisible(sidePanel_.hwnd()) ? SW_HIDE : SW_SHOW);
                 Layout();
-                if (args_.onPageAreaResized) args_.onPageAreaResized();
+                if (args_.onPageAreaResized)
+                    args_.onPageAreaResized();
             }
             return 0;
         }
         case WM_SYSCOMMAND:
             // Minimising goes through the frame's own button and the tray.
-            if ((wp & 0xFFF0) == SC_MINIMIZE) return 0;
+            if ((wp & 0xFFF0) == SC_MINIMIZE)
+                return 0;
             return DefWindowProcW(hwnd(), msg, wp, lp);
         case kTrayMessage:
-            if (lp == WM_LBUTTONDBLCLK) ToggleVisible();
-            if (lp == WM_RBUTTONDOWN) ShowTrayMenu();
+            if (lp == WM_LBUTTONDBLCLK)
+                ToggleVisible();
+            if (lp == WM_RBUTTONDOWN)
+                ShowTrayMenu();
             return 0;
         case kTrayLegacyMessage: {
             LRESULT r = Window::HandleMessage(msg, wp, lp);
-            if (lp == WM_RBUTTONUP) ShowTrayMenu();
-            if (lp == WM_LBUTTONUP) ShowWindow(hwnd(), SW_SHOW);
+            if (lp == WM_RBUTTONUP)
+                ShowTrayMenu();
+            if (lp == WM_LBUTTONUP)
+                ShowWindow(hwnd(), SW_SHOW);
             return r;
         }
         case kRunDeferredMessage:
-            if (args_.onRunDeferred) args_.onRunDeferred();
+            if (args_.onRunDeferred)
+                args_.onRunDeferred();
             return 0;
         case WM_CLOSE:
-            if (tray_) tray_->Remove();
-            if (args_.onClose) args_.onClose();
+            if (tray_)
+                tray_->Remove();
+            if (args_.onClose)
+                args_.onClose();
             DestroyWindow(hwnd());
             return 0;
         default:
-            if (tray_ && tray_->HandleMessage(msg)) return 0;
+            if (tray_ && tray_->HandleMessage(msg))
+                return 0;
             return Window::HandleMessage(msg, wp, lp);
     }
 }
 
-void MainWindow::OnDestroyed() { PostQuitMessage(0); }
+void MainWindow::OnDestroyed() {
+    PostQuitMessage(0);
+}
 
 }  // namespace lumo

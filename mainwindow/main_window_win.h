@@ -30,7 +30,7 @@ inline constexpr int kStatusSidePanelWidth = 185;
 inline constexpr COLORREF kStatusColor = 15333857;  // light green
 
 class MainWindow : public Window {
-public:
+  public:
     enum class NavButton { Back, Forward, Stop, Refresh, Home, SaveGame };
 
     struct CreateArgs {
@@ -67,11 +67,11 @@ public:
     void LockUpdates();
     void UnlockUpdates();
 
-protected:
+  protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnDestroyed() override;
 
-private:
+  private:
     void CreateControls();
     void ShowTrayMenu();
     void ToggleVisible();

@@ -14,13 +14,15 @@ bool Panel::Create(const CreateArgs& args) {
     w.x = w.y = 0;
     w.width = w.height = 10;
     w.background = nullptr;  // painted in WM_ERASEBKGND with our colour
-    if (!CreateWindowFrom(w)) return false;
+    if (!CreateWindowFrom(w))
+        return false;
     SetControlName(hwnd(), args.name);
     return true;
 }
 
 void Panel::SetText(const std::string& utf8) {
-    if (utf8 == text_) return;
+    if (utf8 == text_)
+        return;
     text_ = utf8;
     SetWindowTextW(hwnd(), ToW(utf8).c_str());
     InvalidateRect(hwnd(), nullptr, TRUE);

@@ -10,7 +10,7 @@
 namespace lumo {
 
 class Panel : public Window {
-public:
+  public:
     struct CreateArgs {
         HWND parent = nullptr;
         const wchar_t* className = L"TPanel";  // or L"TPaintPanel"
@@ -24,10 +24,10 @@ public:
     std::string text() const { return text_; }
     void Move(int x, int y, int w, int h) { MoveWindow(hwnd(), x, y, w, h, TRUE); }
 
-protected:
+  protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     COLORREF color_ = 0;
     std::string text_;
 };

@@ -27,7 +27,8 @@ bool TabStrip::Create(const CreateArgs& args) {
                             0, 0, 100, 33, args.parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)),
                             GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) return false;
+    if (!hwnd_)
+        return false;
     SetControlName(hwnd_, L"ToolBarTabParent");
     SendMessageW(hwnd_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(hwnd_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
@@ -37,7 +38,9 @@ bool TabStrip::Create(const CreateArgs& args) {
     return true;
 }
 
-int TabStrip::Count() const { return static_cast<int>(SendMessageW(hwnd_, TB_BUTTONCOUNT, 0, 0)); }
+int TabStrip::Count() const {
+    return static_cast<int>(SendMessageW(hwnd_, TB_BUTTONCOUNT, 0, 0));
+}
 
 void TabStrip::Insert(int index, const std::string& caption) {
     InsertTextButton(hwnd_, index, caption, nextCommand_++);
@@ -45,11 +48,13 @@ void TabStrip::Insert(int index, const std::string& caption) {
 }
 
 void TabStrip::Remove(int index) {
-    if (index >= 0 && index < Count()) SendMessageW(hwnd_, TB_DELETEBUTTON, index, 0);
+    if (index >= 0 && index < Count())
+        SendMessageW(hwnd_, TB_DELETEBUTTON, index, 0);
 }
 
 void TabStrip::SetCaption(int index, const std::string& caption) {
-    if (index < 0 || index >= Count()) return;
+    if (index < 0 || index >= Count())
+        return;
     std::wstring text = ToW(caption);
     TBBUTTONINFOW info{};
     info.cbSize = sizeof(info);
@@ -86,19 +91,20 @@ RECT TabStrip::TabRect(int index) const {
 }
 
 LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                   DWORD_PTR selfPtr) {
+                                    DWORD_PTR selfPtr) {
     auto* self = reinterpret_cast<TabStrip*>(selfPtr);
     int button = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK   ? VK_LBUTTON
                  : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK ? VK_RBUTTON
-                 : msg == WM_MBUTTONDOWN                             ? VK_MBUTTON
-                                                                     : 0;
+                 : msg == WM_MBUTTONDOWN                            ? VK_MBUTTON
+                                                                    : 0;
     if (button) {
         POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         int index = static_cast<int>(SendMessageW(h, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
         if (index >= 0 && index < self->Count()) {
             // A double-click is one more press on the tab.
             Guarded([&] {
-                if (self->args_.onTabMouseDown) self->args_.onTabMouseDown(index, button);
+                if (self->args_.onTabMouseDown)
+                    self->args_.onTabMouseDown(index, button);
             });
             return 0;
         }
@@ -107,7 +113,8 @@ LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
             return 0;
         }
     }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(h, Subclass, 1);
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(h, Subclass, 1);
     return DefSubclassProc(h, msg, wp, lp);
 }
 

@@ -14,7 +14,7 @@ namespace lumo {
 void InsertTextButton(HWND bar, int index, const std::string& text, int commandId);
 
 class TabStrip {
-public:
+  public:
     struct CreateArgs {
         HWND parent = nullptr;
         int id = 0;
@@ -34,7 +34,7 @@ public:
     // Tab `index` in strip coordinates (empty when out of range).
     RECT TabRect(int index) const;
 
-private:
+  private:
     static LRESULT CALLBACK Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
 

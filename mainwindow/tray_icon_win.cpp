@@ -15,7 +15,9 @@ TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, HICON icon, const std::stri
     Add();
 }
 
-TrayIcon::~TrayIcon() { Remove(); }
+TrayIcon::~TrayIcon() {
+    Remove();
+}
 
 bool TrayIcon::Add() {
     NOTIFYICONDATAW nid{};
@@ -31,7 +33,8 @@ bool TrayIcon::Add() {
 }
 
 void TrayIcon::Remove() {
-    if (!added_) return;
+    if (!added_)
+        return;
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof(nid);
     nid.hWnd = owner_;
@@ -41,7 +44,8 @@ void TrayIcon::Remove() {
 }
 
 bool TrayIcon::HandleMessage(UINT msg) {
-    if (taskbarCreated_ == 0 || msg != taskbarCreated_) return false;
+    if (taskbarCreated_ == 0 || msg != taskbarCreated_)
+        return false;
     added_ = false;  // Explorer's new notification area knows nothing of us
     Add();
     return true;

@@ -10,7 +10,7 @@
 namespace lumo {
 
 class TrayIcon {
-public:
+  public:
     TrayIcon(HWND owner, UINT callbackMessage, HICON icon, const std::string& tip);
     ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
@@ -22,7 +22,7 @@ public:
     // Removes the icon now (the destructor then does nothing).
     void Remove();
 
-private:
+  private:
     bool Add();
 
     HWND owner_;

@@ -24,7 +24,7 @@ struct BrowserError : std::runtime_error {
 
 // One element of a page's document: a form or a control of a form.
 class HtmlElement {
-public:
+  public:
     virtual ~HtmlElement() = default;
     virtual std::string Id() = 0;
     virtual std::string TagName() = 0;  // lower case: "form", "input", ...
@@ -45,7 +45,7 @@ public:
 };
 
 class HtmlDocument {
-public:
+  public:
     virtual ~HtmlDocument() = default;
     virtual std::string Title() = 0;
     // The document's forms collection.
@@ -56,7 +56,7 @@ public:
 };
 
 class BrowserEvents {
-public:
+  public:
     virtual ~BrowserEvents() = default;
     virtual void OnTitleChange(const std::string& title) = 0;
     // The document asked for a new window (a link with a target, window.open).
@@ -71,7 +71,7 @@ public:
 enum class BrowserEngine { System, Headless };
 
 class BrowserControl {
-public:
+  public:
     struct CreateArgs {
         HWND parent = nullptr;
         BrowserEvents* events = nullptr;  // not owned; outlives the control

@@ -9,7 +9,8 @@ namespace lumo {
 
 std::unique_ptr<BrowserControl> CreateBrowserControl(BrowserEngine engine,
                                                      const BrowserControl::CreateArgs& args) {
-    if (engine == BrowserEngine::Headless) return CreateHeadlessBrowser(args);
+    if (engine == BrowserEngine::Headless)
+        return CreateHeadlessBrowser(args);
     return CreateSystemBrowser(args);
 }
 

@@ -77,7 +77,7 @@ html::Request GetRequest(std::string url) {
 // handles live here so that Cancel() can close them from the window's thread
 // and unblock the worker, and every handle is closed exactly once.
 class LoadJob {
-public:
+  public:
     LoadJob(int seq, html::Request request, bool reload)
         : seq_(seq), request_(std::move(request)), reload_(reload) {}
 
@@ -119,7 +119,7 @@ public:
         return result_ ? std::move(*result_) : Failure(ERROR_INTERNET_OPERATION_CANCELLED);
     }
 
-private:
+  private:
     const int seq_;
     const html::Request request_;
     const bool reload_;
@@ -132,9 +132,11 @@ private:
 std::string QueryInfoText(HINTERNET request, DWORD what) {
     DWORD bytes = 0;
     HttpQueryInfoW(request, what, nullptr, &bytes, nullptr);
-    if (bytes == 0) return "";
+    if (bytes == 0)
+        return "";
     std::wstring buf(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (!HttpQueryInfoW(request, what, buf.data(), &bytes, nullptr)) return "";
+    if (!HttpQueryInfoW(request, what, buf.data(), &bytes, nullptr))
+        return "";
     buf.resize(bytes / sizeof(wchar_t));
     return FromW(buf);
 }
@@ -142,9 +144,11 @@ std::string QueryInfoText(HINTERNET request, DWORD what) {
 std::string QueryUrl(HINTERNET request) {
     DWORD bytes = 0;
     InternetQueryOptionW(request, INTERNET_OPTION_URL, nullptr, &bytes);
-    if (bytes == 0) return "";
+    if (bytes == 0)
+        return "";
     std::wstring buf(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, buf.data(), &bytes)) return "";
+    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, buf.data(), &bytes))
+        return "";
     return FromW(buf.c_str());
 }
 
@@ -152,54 +156,72 @@ std::string QueryUrl(HINTERNET request) {
 LoadResult Load(LoadJob& job) {
     const html::Request& req = job.request();
     std::optional<html::HttpTarget> target = html::HttpTargetOf(req.url);
-    if (!target) return Failure(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    if (!target)
+        return Failure(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
 
-    HINTERNET session = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!session) return Failure(GetLastError());
-    if (!job.Adopt(0, session)) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    HINTERNET session =
+        InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!session)
+        return Failure(GetLastError());
+    if (!job.Adopt(0, session))
+        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
     DWORD timeout = kTimeoutMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT})
         InternetSetOptionW(session, option, &timeout, sizeof timeout);
 
-    HINTERNET connection =
-        InternetConnectW(session, ToW(target->host).c_str(), static_cast<INTERNET_PORT>(target->port),
-                         nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection) return Failure(GetLastError());
-    if (!job.Adopt(1, connection)) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    HINTERNET connection = InternetConnectW(session, ToW(target->host).c_str(),
+                                            static_cast<INTERNET_PORT>(target->port), nullptr,
+                                            nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection)
+        return Failure(GetLastError());
+    if (!job.Adopt(1, connection))
+        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
 
-    DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION;
-    if (target->secure) flags |= INTERNET_FLAG_SECURE;
-    if (job.reload() || req.IsPost()) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
+    DWORD flags =
+        INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION;
+    if (target->secure)
+        flags |= INTERNET_FLAG_SECURE;
+    if (job.reload() || req.IsPost())
+        flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
     const wchar_t* accept[] = {L"*/*", nullptr};
-    HINTERNET request = HttpOpenRequestW(connection, req.IsPost() ? L"POST" : L"GET",
-                                         ToW(target->pathAndQuery).c_str(), nullptr, nullptr,
-                                         accept, flags, 0);
-    if (!request) return Failure(GetLastError());
-    if (!job.Adopt(2, request)) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    HINTERNET request =
+        HttpOpenRequestW(connection, req.IsPost() ? L"POST" : L"GET",
+                         ToW(target->pathAndQuery).c_str(), nullptr, nullptr, accept, flags, 0);
+    if (!request)
+        return Failure(GetLastError());
+    if (!job.Adopt(2, request))
+        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
 
     std::wstring headers = L"Accept-Language: zh-CN\r\n";
-    if (req.IsPost()) headers += L"Content-Type: application/x-www-form-urlencoded\r\n";
+    if (req.IsPost())
+        headers += L"Content-Type: application/x-www-form-urlencoded\r\n";
     std::string body = req.body;
     // A cancelled job's handles are closed; checking before each call keeps
     // the worker from using a handle value that may already be reused.
-    if (job.Cancelled()) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    if (job.Cancelled())
+        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
     if (!HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()),
                           req.IsPost() ? body.data() : nullptr,
                           req.IsPost() ? static_cast<DWORD>(body.size()) : 0))
         return Failure(GetLastError());
 
-    if (job.Cancelled()) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+    if (job.Cancelled())
+        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
     LoadResult r;
     r.contentType = QueryInfoText(request, HTTP_QUERY_CONTENT_TYPE);
     r.finalUrl = QueryUrl(request);
     char buf[16384];
     for (;;) {
         DWORD got = 0;
-        if (job.Cancelled()) return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-        if (!InternetReadFile(request, buf, sizeof buf, &got)) return Failure(GetLastError());
-        if (got == 0) break;
-        if (r.body.size() + got > kMaxPageBytes) break;
+        if (job.Cancelled())
+            return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
+        if (!InternetReadFile(request, buf, sizeof buf, &got))
+            return Failure(GetLastError());
+        if (got == 0)
+            break;
+        if (r.body.size() + got > kMaxPageBytes)
+            break;
         r.body.append(buf, got);
     }
     r.ok = true;
@@ -208,14 +230,18 @@ LoadResult Load(LoadJob& job) {
 
 std::string DecodePage(std::string_view bytes, int codePage) {
     if (codePage == html::kCodePageUtf8) {
-        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3);
         return html::IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
     }
-    if (codePage == html::kCodePageLatin1) return html::Latin1ToUtf8(bytes);
-    if (bytes.empty()) return "";
+    if (codePage == html::kCodePageLatin1)
+        return html::Latin1ToUtf8(bytes);
+    if (bytes.empty())
+        return "";
     const int size = static_cast<int>(bytes.size());
     const int wide = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (wide <= 0) return html::Latin1ToUtf8(bytes);
+    if (wide <= 0)
+        return html::Latin1ToUtf8(bytes);
     std::wstring w(static_cast<size_t>(wide), L'\0');
     MultiByteToWideChar(codePage, 0, bytes.data(), size, w.data(), wide);
     return FromW(w);
@@ -225,11 +251,20 @@ std::string EscapeHtml(std::string_view s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -256,7 +291,7 @@ struct LoadedPage {
 class Engine;
 
 class Element final : public HtmlElement {
-public:
+  public:
     Element(std::shared_ptr<LoadedPage> page, int index, std::weak_ptr<Engine> engine)
         : page_(std::move(page)), index_(index), engine_(std::move(engine)) {}
 
@@ -276,7 +311,8 @@ public:
     }
     int ElementCount() override { return IsForm() ? static_cast<int>(e().controls.size()) : 0; }
     std::shared_ptr<HtmlElement> ElementAt(int index) override {
-        if (!IsForm() || index < 0 || index >= ElementCount()) return nullptr;
+        if (!IsForm() || index < 0 || index >= ElementCount())
+            return nullptr;
         return std::make_shared<Element>(page_, e().controls[index], engine_);
     }
     std::shared_ptr<HtmlElement> ElementByNameOrId(std::string_view key) override {
@@ -284,7 +320,7 @@ public:
         return found < 0 ? nullptr : std::make_shared<Element>(page_, found, engine_);
     }
 
-private:
+  private:
     const html::Element& e() const { return page_->dom.elements[index_]; }
 
     std::shared_ptr<LoadedPage> page_;
@@ -293,14 +329,15 @@ private:
 };
 
 class Document final : public HtmlDocument {
-public:
+  public:
     Document(std::shared_ptr<LoadedPage> page, std::weak_ptr<Engine> engine)
         : page_(std::move(page)), engine_(std::move(engine)) {}
 
     std::string Title() override { return page_->title; }
     int FormCount() override { return static_cast<int>(page_->dom.forms.size()); }
     std::shared_ptr<HtmlElement> FormAt(int index) override {
-        if (index < 0 || index >= FormCount()) return nullptr;
+        if (index < 0 || index >= FormCount())
+            return nullptr;
         return std::make_shared<Element>(page_, page_->dom.forms[index], engine_);
     }
     std::shared_ptr<HtmlElement> FindByNameOrId(std::string_view key) override {
@@ -308,7 +345,7 @@ public:
         return found < 0 ? nullptr : std::make_shared<Element>(page_, found, engine_);
     }
 
-private:
+  private:
     std::shared_ptr<LoadedPage> page_;
     std::weak_ptr<Engine> engine_;
 };
@@ -316,21 +353,21 @@ private:
 // The engine's window: paints the page text and receives the loader's
 // completion messages on the window's thread.
 class EngineWindow final : public Window {
-public:
+  public:
     explicit EngineWindow(Engine* engine) : engine_(engine) {}
     bool Create(const WindowCreateArgs& args) { return CreateWindowFrom(args); }
     // The engine lets go: later messages reach nobody.
     void Detach() { engine_ = nullptr; }
 
-protected:
+  protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     Engine* engine_;
 };
 
 class Engine final : public std::enable_shared_from_this<Engine> {
-public:
+  public:
     explicit Engine(const BrowserControl::CreateArgs& args) : args_(args) {}
 
     void Create() {
@@ -341,14 +378,16 @@ public:
         w.x = r.left, w.y = r.top, w.width = r.right - r.left, w.height = r.bottom - r.top;
         w.parent = args_.parent;
         window_ = std::make_unique<EngineWindow>(this);
-        if (!window_->Create(w)) throw BrowserError("cannot create the headless browser window");
+        if (!window_->Create(w))
+            throw BrowserError("cannot create the headless browser window");
         hwnd_ = window_->hwnd();
     }
 
     // The owner lets go: no more events, no more loads.
     void Close() {
         closed_ = true;
-        if (job_) job_->Cancel();
+        if (job_)
+            job_->Cancel();
         job_.reset();
         if (window_) {
             window_->Detach();
@@ -361,7 +400,8 @@ public:
 
     void Navigate(const std::string& address) {
         const std::string url = html::CompleteAddress(address);
-        if (url.empty()) throw BrowserError("empty address");
+        if (url.empty())
+            throw BrowserError("empty address");
         if (StartsWithNoCase(url, "javascript:")) {
             if (auto target = html::WindowOpenLiteral(std::string_view(url).substr(11), false))
                 OpenNewWindow(GetRequest(html::ResolveUrl(location_, *target)));
@@ -373,19 +413,22 @@ public:
     void Go(int steps) {
         const int from = job_ && pendingEntry_ >= 0 ? pendingEntry_ : history_.Current();
         std::optional<int> to = history_.Step(from, steps);
-        if (!to) throw BrowserError(steps < 0 ? "no page to go back to" : "no page to go forward to");
+        if (!to)
+            throw BrowserError(steps < 0 ? "no page to go back to" : "no page to go forward to");
         Start(GetRequest(history_.At(*to)), *to, false);
     }
 
     void Stop() {
-        if (!job_) return;
+        if (!job_)
+            return;
         job_->Cancel();
         job_.reset();
         pendingEntry_ = -1;
     }
 
     void Refresh() {
-        if (history_.Current() < 0) throw BrowserError("nothing to refresh");
+        if (history_.Current() < 0)
+            throw BrowserError("nothing to refresh");
         Start(GetRequest(history_.At(history_.Current())), history_.Current(), true);
     }
 
@@ -398,19 +441,24 @@ public:
             MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
     void Focus() {
-        if (hwnd_) SetFocus(hwnd_);
+        if (hwnd_)
+            SetFocus(hwnd_);
     }
 
     void ClickElement(const std::shared_ptr<LoadedPage>& page, int index) {
-        if (closed_ || page != page_) return;  // an element of a document no longer shown
+        if (closed_ || page != page_)
+            return;  // an element of a document no longer shown
         html::ClickResult r = html::Click(page->dom, index, page->url);
-        if (r.kind == html::ClickResult::kNavigate) Start(std::move(r.request), -1, false);
-        if (r.kind == html::ClickResult::kNewWindow) OpenNewWindow(std::move(r.request));
+        if (r.kind == html::ClickResult::kNavigate)
+            Start(std::move(r.request), -1, false);
+        if (r.kind == html::ClickResult::kNewWindow)
+            OpenNewWindow(std::move(r.request));
     }
 
     // The window procedure's part: a worker finished job `seq`.
     void OnLoadDone(int seq) {
-        if (!job_ || job_->seq() != seq) return;  // stopped or replaced meanwhile
+        if (!job_ || job_->seq() != seq)
+            return;  // stopped or replaced meanwhile
         std::shared_ptr<LoadJob> job = std::move(job_);
         const int entry = std::exchange(pendingEntry_, -1);
         Show(*job, job->TakeResult(), entry);
@@ -422,13 +470,16 @@ public:
         InflateRect(&rc, -8, -8);
         std::wstring text = ToW(page_ ? page_->title + "\r\n" + location_ : std::string());
         SetBkMode(dc, TRANSPARENT);
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_TOP | DT_NOPREFIX);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc,
+                  DT_LEFT | DT_TOP | DT_NOPREFIX);
     }
 
-private:
+  private:
     void Start(html::Request request, int entry, bool reload) {
-        if (closed_) return;
-        if (job_) job_->Cancel();
+        if (closed_)
+            return;
+        if (job_)
+            job_->Cancel();
         job_.reset();
         auto job = std::make_shared<LoadJob>(++seq_, std::move(request), reload);
         const UINT done = LoadDoneMessage();
@@ -451,16 +502,19 @@ private:
     }
 
     void OpenNewWindow(html::Request request) {
-        if (request.url.empty()) return;
+        if (request.url.empty())
+            return;
         const std::string url = request.url;
         Fire([&] { args_.events->OnNewWindow(url); });
-        if (!closed_) Start(std::move(request), -1, false);
+        if (!closed_)
+            Start(std::move(request), -1, false);
     }
 
     // Runs one event handler; false when the control was closed by it.
     template <class F>
     bool Fire(F&& f) {
-        if (closed_ || !args_.events) return !closed_;
+        if (closed_ || !args_.events)
+            return !closed_;
         Guarded(std::forward<F>(f));
         return !closed_;
     }
@@ -483,7 +537,8 @@ private:
                 const int codePage = html::DetectCodePage(result.contentType, result.body);
                 page->dom = html::ParseHtml(DecodePage(result.body, codePage));
             }
-            page->title = page->dom.hasTitle && !page->dom.title.empty() ? page->dom.title : page->url;
+            page->title =
+                page->dom.hasTitle && !page->dom.title.empty() ? page->dom.title : page->url;
         } else {
             page->url = requested;
             page->dom = html::ParseHtml(ErrorPage(requested, result.error));
@@ -498,17 +553,24 @@ private:
         page_ = page;
         document_ = std::make_shared<lumo::Document>(page, weak_from_this());
         location_ = page->url;
-        if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+        if (hwnd_)
+            InvalidateRect(hwnd_, nullptr, TRUE);
 
         const int seq = seq_;
-        if (!Fire([&] { args_.events->OnNavigateComplete(); })) return;
-        if (!Fire([&] { args_.events->OnCommandStateChange(); })) return;
-        if (!Fire([&] { args_.events->OnTitleChange(page->title); })) return;
-        if (!Fire([&] { args_.events->OnDocumentComplete(); })) return;
-        if (!Fire([&] { args_.events->OnStatusTextChange(kDoneStatus); })) return;
+        if (!Fire([&] { args_.events->OnNavigateComplete(); }))
+            return;
+        if (!Fire([&] { args_.events->OnCommandStateChange(); }))
+            return;
+        if (!Fire([&] { args_.events->OnTitleChange(page->title); }))
+            return;
+        if (!Fire([&] { args_.events->OnDocumentComplete(); }))
+            return;
+        if (!Fire([&] { args_.events->OnStatusTextChange(kDoneStatus); }))
+            return;
         // A page that opens a window while loading, unless a handler has
         // already sent this control elsewhere.
-        if (seq != seq_ || job_) return;
+        if (seq != seq_ || job_)
+            return;
         if (std::optional<std::string> popup = html::LoadTimeWindowOpen(page->dom, page->url))
             OpenNewWindow(GetRequest(*popup));
     }
@@ -527,7 +589,8 @@ private:
 };
 
 void Element::Click() {
-    if (std::shared_ptr<Engine> engine = engine_.lock()) engine->ClickElement(page_, index_);
+    if (std::shared_ptr<Engine> engine = engine_.lock())
+        engine->ClickElement(page_, index_);
 }
 
 LRESULT EngineWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -539,7 +602,8 @@ LRESULT EngineWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd(), &ps);
-            if (engine_) engine_->Paint(dc);
+            if (engine_)
+                engine_->Paint(dc);
             EndPaint(hwnd(), &ps);
             return 0;
         }
@@ -552,7 +616,7 @@ LRESULT EngineWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 class HeadlessBrowser final : public BrowserControl {
-public:
+  public:
     explicit HeadlessBrowser(std::shared_ptr<Engine> engine) : engine_(std::move(engine)) {}
     ~HeadlessBrowser() override { engine_->Close(); }
 
@@ -569,7 +633,7 @@ public:
     void SetBounds(const RECT& bounds) override { engine_->SetBounds(bounds); }
     void Focus() override { engine_->Focus(); }
 
-private:
+  private:
     std::shared_ptr<Engine> engine_;
 };
 

@@ -11,8 +11,8 @@ std::string ParameterValue(std::string_view text, std::string_view name) {
     const std::string lower = AsciiLower(text);
     size_t pos = 0;
     while ((pos = lower.find(name, pos)) != std::string::npos) {
-        const bool starts = pos == 0 || lower[pos - 1] == ';' || lower[pos - 1] == ' ' ||
-                            lower[pos - 1] == '\t';
+        const bool starts =
+            pos == 0 || lower[pos - 1] == ';' || lower[pos - 1] == ' ' || lower[pos - 1] == '\t';
         size_t j = pos + name.size();
         while (j < lower.size() && lower[j] == ' ') ++j;
         if (!starts || j >= lower.size() || lower[j] != '=') {
@@ -41,13 +41,16 @@ std::string CharsetOfContentType(std::string_view contentType) {
 std::string CharsetOfMeta(std::string_view page) {
     const Dom dom = ParseHtml(page.substr(0, 4096));
     for (const Element& e : dom.elements) {
-        if (e.tag != "meta") continue;
-        if (const std::string* cs = e.Attr("charset")) return AsciiLower(Trim(*cs));
+        if (e.tag != "meta")
+            continue;
+        if (const std::string* cs = e.Attr("charset"))
+            return AsciiLower(Trim(*cs));
         const std::string* equiv = e.Attr("http-equiv");
         const std::string* content = e.Attr("content");
         if (equiv && content && EqualsNoCase(Trim(*equiv), "content-type")) {
             std::string cs = CharsetOfContentType(*content);
-            if (!cs.empty()) return cs;
+            if (!cs.empty())
+                return cs;
         }
     }
     return "";
@@ -55,12 +58,14 @@ std::string CharsetOfMeta(std::string_view page) {
 
 int CodePageOfCharset(std::string_view label) {
     const std::string l = AsciiLower(Trim(label));
-    if (l == "utf-8" || l == "utf8" || l == "unicode-1-1-utf-8") return kCodePageUtf8;
+    if (l == "utf-8" || l == "utf8" || l == "unicode-1-1-utf-8")
+        return kCodePageUtf8;
     if (l == "gbk" || l == "gb2312" || l == "gb_2312-80" || l == "x-gbk" || l == "gb18030" ||
         l == "cp936" || l == "windows-936" || l == "chinese" || l == "csgb2312" ||
         l == "iso-ir-58" || l == "euc-cn")
         return kCodePageGbk;
-    if (l == "big5" || l == "big5-hkscs" || l == "cn-big5" || l == "x-x-big5") return 950;
+    if (l == "big5" || l == "big5-hkscs" || l == "cn-big5" || l == "x-x-big5")
+        return 950;
     if (l == "iso-8859-1" || l == "latin1" || l == "l1" || l == "us-ascii" || l == "ascii" ||
         l == "windows-1252" || l == "cp1252" || l == "iso8859-1" || l == "iso_8859-1")
         return kCodePageLatin1;
@@ -88,10 +93,12 @@ bool IsValidUtf8(std::string_view s) {
         } else {
             return false;
         }
-        if (i + len > s.size()) return false;
+        if (i + len > s.size())
+            return false;
         for (size_t k = 1; k < len; ++k) {
             const auto c = static_cast<unsigned char>(s[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
+            if ((c & 0xC0) != 0x80)
+                return false;
             cp = (cp << 6) | (c & 0x3F);
         }
         if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
@@ -103,9 +110,12 @@ bool IsValidUtf8(std::string_view s) {
 }
 
 int DetectCodePage(std::string_view contentType, std::string_view page) {
-    if (page.starts_with("\xEF\xBB\xBF")) return kCodePageUtf8;
-    if (int cp = CodePageOfCharset(CharsetOfContentType(contentType))) return cp;
-    if (int cp = CodePageOfCharset(CharsetOfMeta(page))) return cp;
+    if (page.starts_with("\xEF\xBB\xBF"))
+        return kCodePageUtf8;
+    if (int cp = CodePageOfCharset(CharsetOfContentType(contentType)))
+        return cp;
+    if (int cp = CodePageOfCharset(CharsetOfMeta(page)))
+        return cp;
     return IsValidUtf8(page) ? kCodePageUtf8 : kCodePageGbk;
 }
 

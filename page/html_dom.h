@@ -31,10 +31,10 @@ struct Element {
     // Text inside the element, entities decoded; kept for the elements whose
     // text matters here (title, textarea, option, button, a, script, ...).
     std::string text;
-    int form = -1;        // controls: element index of the owning form
-    int select = -1;      // options: element index of their list box
-    std::vector<int> controls;  // forms: input/select/textarea/button, in order
-    std::vector<int> options;   // list boxes: their options, in order
+    int form = -1;                     // controls: element index of the owning form
+    int select = -1;                   // options: element index of their list box
+    std::vector<int> controls;         // forms: input/select/textarea/button, in order
+    std::vector<int> options;          // list boxes: their options, in order
     std::optional<std::string> value;  // current value once set by the user/caller
 
     const std::string* Attr(std::string_view lowerName) const;

@@ -13,7 +13,8 @@ bool IsIdentChar(char c) {
 
 bool OpensNewWindow(const Element& e) {
     const std::string* target = e.Attr("target");
-    if (!target) return false;
+    if (!target)
+        return false;
     const std::string t = AsciiLower(Trim(*target));
     return !t.empty() && t != "_self" && t != "_top" && t != "_parent";
 }
@@ -25,8 +26,10 @@ std::optional<std::string> ReadLiteral(std::string_view s, size_t i) {
     std::string out;
     for (size_t j = i + 1; j < s.size(); ++j) {
         const char c = s[j];
-        if (c == quote) return out;
-        if (c == '\n') return std::nullopt;
+        if (c == quote)
+            return out;
+        if (c == '\n')
+            return std::nullopt;
         if (c == '\\' && j + 1 < s.size()) {
             const char n = s[++j];
             out += n == 'n' ? '\n' : n == 't' ? '\t' : n;
@@ -39,7 +42,8 @@ std::optional<std::string> ReadLiteral(std::string_view s, size_t i) {
 
 ClickResult Resolved(ClickResult::Kind kind, std::string url) {
     ClickResult r;
-    if (url.empty()) return r;
+    if (url.empty())
+        return r;
     r.kind = kind;
     r.request.url = std::move(url);
     return r;
@@ -47,30 +51,38 @@ ClickResult Resolved(ClickResult::Kind kind, std::string url) {
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> FormFields(const Dom& dom, int form, int submitter) {
+std::vector<std::pair<std::string, std::string>> FormFields(const Dom& dom, int form,
+                                                            int submitter) {
     std::vector<std::pair<std::string, std::string>> fields;
-    if (form < 0 || form >= static_cast<int>(dom.elements.size())) return fields;
+    if (form < 0 || form >= static_cast<int>(dom.elements.size()))
+        return fields;
     for (int c : dom.elements[form].controls) {
         const Element& e = dom.elements[c];
         const std::string* name = e.Attr("name");
-        if (e.HasAttr("disabled")) continue;
+        if (e.HasAttr("disabled"))
+            continue;
         const std::string type = dom.TypeOf(c);
         if (type == "image") {
-            if (c != submitter) continue;
+            if (c != submitter)
+                continue;
             const std::string prefix = name && !name->empty() ? *name + "." : "";
             fields.emplace_back(prefix + "x", "0");
             fields.emplace_back(prefix + "y", "0");
             continue;
         }
-        if (!name || name->empty()) continue;
+        if (!name || name->empty())
+            continue;
         if (type == "submit" || type == "button" || type == "reset") {
-            if (c == submitter && type == "submit") fields.emplace_back(*name, dom.CurrentValue(c));
+            if (c == submitter && type == "submit")
+                fields.emplace_back(*name, dom.CurrentValue(c));
             continue;
         }
-        if ((type == "checkbox" || type == "radio") && !dom.IsChecked(c)) continue;
+        if ((type == "checkbox" || type == "radio") && !dom.IsChecked(c))
+            continue;
         if (e.tag == "select") {
             if (e.value) {  // set by value without a matching option: nothing selected
-                if (!e.value->empty()) fields.emplace_back(*name, *e.value);
+                if (!e.value->empty())
+                    fields.emplace_back(*name, *e.value);
                 continue;
             }
             bool any = false;
@@ -78,7 +90,8 @@ std::vector<std::pair<std::string, std::string>> FormFields(const Dom& dom, int 
                 if (dom.elements[o].HasAttr("selected")) {
                     fields.emplace_back(*name, dom.CurrentValue(o));
                     any = true;
-                    if (!e.HasAttr("multiple")) break;
+                    if (!e.HasAttr("multiple"))
+                        break;
                 }
             }
             if (!any && !e.HasAttr("multiple") && !e.options.empty())
@@ -96,12 +109,15 @@ std::vector<std::pair<std::string, std::string>> FormFields(const Dom& dom, int 
 
 std::optional<Request> FormSubmission(const Dom& dom, int form, int submitter,
                                       std::string_view documentUrl) {
-    if (form < 0 || form >= static_cast<int>(dom.elements.size())) return std::nullopt;
+    if (form < 0 || form >= static_cast<int>(dom.elements.size()))
+        return std::nullopt;
     const Element& f = dom.elements[form];
     const std::string* action = f.Attr("action");
-    std::string url = action && !Trim(*action).empty() ? ResolveUrl(dom.BaseUrl(documentUrl), *action)
-                                                       : std::string(documentUrl);
-    if (url.empty() || !ParseAbsoluteUrl(url)) return std::nullopt;
+    std::string url = action && !Trim(*action).empty()
+                          ? ResolveUrl(dom.BaseUrl(documentUrl), *action)
+                          : std::string(documentUrl);
+    if (url.empty() || !ParseAbsoluteUrl(url))
+        return std::nullopt;
     const std::string* method = f.Attr("method");
     const std::string data = FormUrlEncode(FormFields(dom, form, submitter));
     Request r;
@@ -118,14 +134,16 @@ std::optional<Request> FormSubmission(const Dom& dom, int form, int submitter,
 }
 
 ClickResult Click(Dom& dom, int index, std::string_view documentUrl) {
-    if (index < 0 || index >= static_cast<int>(dom.elements.size())) return {};
+    if (index < 0 || index >= static_cast<int>(dom.elements.size()))
+        return {};
     Element& e = dom.elements[index];
     const std::string base = dom.BaseUrl(documentUrl);
     if (const std::string* onclick = e.Attr("onclick")) {
         if (auto target = WindowOpenLiteral(*onclick, false))
             return Resolved(ClickResult::kNewWindow, ResolveUrl(base, *target));
     }
-    if (e.HasAttr("disabled") && e.tag != "a") return {};
+    if (e.HasAttr("disabled") && e.tag != "a")
+        return {};
     const std::string type = dom.TypeOf(index);
     if (type == "checkbox") {
         if (dom.IsChecked(index)) {
@@ -149,7 +167,8 @@ ClickResult Click(Dom& dom, int index, std::string_view documentUrl) {
     }
     if (e.tag == "a" || e.tag == "area") {
         const std::string* href = e.Attr("href");
-        if (!href) return {};
+        if (!href)
+            return {};
         const std::string trimmed = Trim(*href);
         if (StartsWithNoCase(trimmed, "javascript:")) {
             if (auto target = WindowOpenLiteral(std::string_view(trimmed).substr(11), false))
@@ -157,7 +176,8 @@ ClickResult Click(Dom& dom, int index, std::string_view documentUrl) {
             return {};
         }
         std::string url = ResolveUrl(base, trimmed);
-        if (url.empty()) return {};
+        if (url.empty())
+            return {};
         const bool newWindow = OpensNewWindow(e);
         if (!newWindow && url.find('#') != std::string::npos && SameDocument(url, documentUrl))
             return {};
@@ -166,9 +186,11 @@ ClickResult Click(Dom& dom, int index, std::string_view documentUrl) {
     if ((type == "submit" || type == "image") && e.form >= 0) {
         const int form = e.form;
         std::optional<Request> r = FormSubmission(dom, form, index, documentUrl);
-        if (!r) return {};
+        if (!r)
+            return {};
         ClickResult result;
-        result.kind = OpensNewWindow(dom.elements[form]) ? ClickResult::kNewWindow : ClickResult::kNavigate;
+        result.kind =
+            OpensNewWindow(dom.elements[form]) ? ClickResult::kNewWindow : ClickResult::kNavigate;
         result.request = std::move(*r);
         return result;
     }
@@ -193,20 +215,24 @@ std::optional<std::string> WindowOpenLiteral(std::string_view s, bool topLevelOn
         } else if (c == '{') {
             ++depth;
         } else if (c == '}') {
-            if (depth > 0) --depth;
+            if (depth > 0)
+                --depth;
         } else if (c == 'w' && s.substr(i, kCall.size()) == kCall &&
                    (i == 0 || !IsIdentChar(s[i - 1]) || s.substr(0, i).ends_with("self.") ||
                     s.substr(0, i).ends_with("top."))) {
             size_t j = i + kCall.size();
             while (j < s.size() && (s[j] == ' ' || s[j] == '\t')) ++j;
-            if (j >= s.size() || s[j] != '(') continue;
+            if (j >= s.size() || s[j] != '(')
+                continue;
             ++j;
-            while (j < s.size() && (s[j] == ' ' || s[j] == '\t' || s[j] == '\n' || s[j] == '\r')) ++j;
+            while (j < s.size() && (s[j] == ' ' || s[j] == '\t' || s[j] == '\n' || s[j] == '\r'))
+                ++j;
             if (topLevelOnly && depth > 0) {
                 i = j - 1;
                 continue;
             }
-            if (j < s.size() && (s[j] == '"' || s[j] == '\'')) return ReadLiteral(s, j);
+            if (j < s.size() && (s[j] == '"' || s[j] == '\''))
+                return ReadLiteral(s, j);
             return std::nullopt;  // the first call's address is not a literal
         }
     }
@@ -217,18 +243,23 @@ std::optional<std::string> LoadTimeWindowOpen(const Dom& dom, std::string_view d
     std::optional<std::string> literal;
     for (const std::string& script : dom.scripts) {
         literal = WindowOpenLiteral(script, true);
-        if (literal) break;
+        if (literal)
+            break;
     }
     if (!literal) {
         for (const Element& e : dom.elements) {
-            if (e.tag != "body") continue;
-            if (const std::string* onload = e.Attr("onload")) literal = WindowOpenLiteral(*onload, true);
+            if (e.tag != "body")
+                continue;
+            if (const std::string* onload = e.Attr("onload"))
+                literal = WindowOpenLiteral(*onload, true);
             break;
         }
     }
-    if (!literal) return std::nullopt;
+    if (!literal)
+        return std::nullopt;
     std::string url = ResolveUrl(dom.BaseUrl(documentUrl), *literal);
-    if (url.empty() || SameDocument(url, documentUrl)) return std::nullopt;
+    if (url.empty() || SameDocument(url, documentUrl))
+        return std::nullopt;
     return url;
 }
 

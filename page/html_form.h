@@ -28,7 +28,8 @@ struct Request {
 // (value "on" when they have none); no buttons except `submitter` (an
 // element index, -1 for none), whose name=value is included (an image
 // button sends name.x and name.y); list boxes send their selected options.
-std::vector<std::pair<std::string, std::string>> FormFields(const Dom& dom, int form, int submitter);
+std::vector<std::pair<std::string, std::string>> FormFields(const Dom& dom, int form,
+                                                            int submitter);
 
 // The request of submitting `form` with `submitter`: GET replaces the query
 // of the action, POST carries the fields as the body. The action (the

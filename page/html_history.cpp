@@ -9,14 +9,16 @@ void NavigationHistory::Push(std::string url) {
 }
 
 void NavigationHistory::Commit(int index, std::string url) {
-    if (index < 0 || index >= Size()) return Push(std::move(url));
+    if (index < 0 || index >= Size())
+        return Push(std::move(url));
     entries_[index] = std::move(url);
     current_ = index;
 }
 
 std::optional<int> NavigationHistory::Step(int from, int steps) const {
     const int to = from + steps;
-    if (from < 0 || to < 0 || to >= Size()) return std::nullopt;
+    if (from < 0 || to < 0 || to >= Size())
+        return std::nullopt;
     return to;
 }
 

@@ -11,7 +11,7 @@
 namespace lumo::html {
 
 class NavigationHistory {
-public:
+  public:
     // A new page was loaded: entries after the current one are dropped.
     void Push(std::string url);
     // A load of entry `index` (back, forward, refresh) ended at `url`.
@@ -23,7 +23,7 @@ public:
     // The entry `steps` away from `from` (negative: back); nullopt when there is none.
     std::optional<int> Step(int from, int steps) const;
 
-private:
+  private:
     std::vector<std::string> entries_;
     int current_ = -1;
 };

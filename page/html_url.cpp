@@ -5,16 +5,23 @@
 namespace lumo::html {
 namespace {
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the scheme of `s` ("http" of "http://..."), 0 when it has none.
 size_t SchemeLength(std::string_view s) {
-    if (s.empty() || !IsAlpha(s[0])) return 0;
+    if (s.empty() || !IsAlpha(s[0]))
+        return 0;
     for (size_t i = 1; i < s.size(); ++i) {
         const char c = s[i];
-        if (c == ':') return i;
-        if (!IsAlpha(c) && !IsDigit(c) && c != '+' && c != '-' && c != '.') return 0;
+        if (c == ':')
+            return i;
+        if (!IsAlpha(c) && !IsDigit(c) && c != '+' && c != '-' && c != '.')
+            return 0;
     }
     return 0;
 }
@@ -27,7 +34,8 @@ std::string CleanReference(std::string_view ref) {
     std::string out;
     for (char c : ref) {
         const auto b = static_cast<unsigned char>(c);
-        if (c == '\t' || c == '\n' || c == '\r') continue;
+        if (c == '\t' || c == '\n' || c == '\r')
+            continue;
         if (b <= 0x20 || b >= 0x7F || c == '"' || c == '<' || c == '>') {
             out += '%';
             out += kHex[b >> 4];
@@ -52,20 +60,24 @@ void SplitRest(std::string_view rest, UrlParts& parts) {
     if (rest.substr(0, 2) == "//") {
         rest.remove_prefix(2);
         size_t slash = rest.find('/');
-        if (slash == std::string_view::npos) slash = rest.size();
+        if (slash == std::string_view::npos)
+            slash = rest.size();
         parts.authority = std::string(rest.substr(0, slash));
         rest = rest.substr(slash);
     }
     parts.path = std::string(rest);
 }
 
-bool IsHierarchical(const UrlParts& p) { return p.authority.has_value() || p.path.starts_with("/"); }
+bool IsHierarchical(const UrlParts& p) {
+    return p.authority.has_value() || p.path.starts_with("/");
+}
 
 }  // namespace
 
 std::optional<UrlParts> ParseAbsoluteUrl(std::string_view url) {
     const size_t n = SchemeLength(url);
-    if (n == 0) return std::nullopt;
+    if (n == 0)
+        return std::nullopt;
     UrlParts parts;
     parts.scheme = AsciiLower(url.substr(0, n));
     SplitRest(url.substr(n + 1), parts);
@@ -74,10 +86,13 @@ std::optional<UrlParts> ParseAbsoluteUrl(std::string_view url) {
 
 std::string JoinUrl(const UrlParts& p) {
     std::string out = p.scheme + ":";
-    if (p.authority) out += "//" + *p.authority;
+    if (p.authority)
+        out += "//" + *p.authority;
     out += p.path;
-    if (p.query) out += "?" + *p.query;
-    if (p.fragment) out += "#" + *p.fragment;
+    if (p.query)
+        out += "?" + *p.query;
+    if (p.fragment)
+        out += "#" + *p.fragment;
     return out;
 }
 
@@ -107,7 +122,8 @@ std::string RemoveDotSegments(std::string_view in) {
             i = input.size();
         } else {
             size_t next = input.find('/', i + (rest[0] == '/' ? 1 : 0));
-            if (next == std::string::npos) next = input.size();
+            if (next == std::string::npos)
+                next = input.size();
             out.append(input, i, next - i);
             i = next;
         }
@@ -119,15 +135,18 @@ std::string ResolveUrl(std::string_view baseText, std::string_view reference) {
     const std::string ref = CleanReference(reference);
     if (SchemeLength(ref) > 0) {
         UrlParts r = *ParseAbsoluteUrl(ref);
-        if (IsHierarchical(r)) r.path = RemoveDotSegments(r.path);
+        if (IsHierarchical(r))
+            r.path = RemoveDotSegments(r.path);
         if ((r.scheme == "http" || r.scheme == "https") && r.authority) {
             r.authority = AsciiLower(*r.authority);
-            if (r.path.empty()) r.path = "/";
+            if (r.path.empty())
+                r.path = "/";
         }
         return JoinUrl(r);
     }
     std::optional<UrlParts> base = ParseAbsoluteUrl(baseText);
-    if (!base || !IsHierarchical(*base)) return "";
+    if (!base || !IsHierarchical(*base))
+        return "";
     UrlParts t;
     t.scheme = base->scheme;
     UrlParts r;
@@ -150,7 +169,8 @@ std::string ResolveUrl(std::string_view baseText, std::string_view reference) {
                     merged = "/" + r.path;
                 } else {
                     size_t slash = base->path.rfind('/');
-                    merged = (slash == std::string::npos ? "" : base->path.substr(0, slash + 1)) + r.path;
+                    merged = (slash == std::string::npos ? "" : base->path.substr(0, slash + 1)) +
+                             r.path;
                 }
                 t.path = RemoveDotSegments(merged);
             }
@@ -158,7 +178,8 @@ std::string ResolveUrl(std::string_view baseText, std::string_view reference) {
         }
     }
     t.fragment = r.fragment;
-    if ((t.scheme == "http" || t.scheme == "https") && t.path.empty()) t.path = "/";
+    if ((t.scheme == "http" || t.scheme == "https") && t.path.empty())
+        t.path = "/";
     return JoinUrl(t);
 }
 
@@ -170,11 +191,14 @@ bool SameDocument(std::string_view a, std::string_view b) {
     return WithoutFragment(a) == WithoutFragment(b);
 }
 
-bool IsAboutUrl(std::string_view url) { return StartsWithNoCase(TrimView(url), "about:"); }
+bool IsAboutUrl(std::string_view url) {
+    return StartsWithNoCase(TrimView(url), "about:");
+}
 
 std::string CompleteAddress(std::string_view typed) {
     std::string s = Trim(typed);
-    if (s.empty()) return s;
+    if (s.empty())
+        return s;
     const size_t n = SchemeLength(s);
     bool hasScheme = false;
     if (n > 0) {
@@ -184,44 +208,55 @@ std::string CompleteAddress(std::string_view typed) {
                     scheme == "javascript" || scheme == "mailto" || scheme == "file" ||
                     scheme == "res" || scheme == "data";
     }
-    if (!hasScheme) s = "http://" + s;
+    if (!hasScheme)
+        s = "http://" + s;
     std::string resolved = ResolveUrl("", s);
     return resolved.empty() ? s : resolved;
 }
 
 std::optional<HttpTarget> HttpTargetOf(std::string_view url) {
     std::optional<UrlParts> p = ParseAbsoluteUrl(url);
-    if (!p || !p->authority || (p->scheme != "http" && p->scheme != "https")) return std::nullopt;
+    if (!p || !p->authority || (p->scheme != "http" && p->scheme != "https"))
+        return std::nullopt;
     HttpTarget t;
     t.secure = p->scheme == "https";
     t.port = t.secure ? 443 : 80;
     std::string_view hostPort = *p->authority;
-    if (size_t at = hostPort.rfind('@'); at != std::string_view::npos) hostPort.remove_prefix(at + 1);
+    if (size_t at = hostPort.rfind('@'); at != std::string_view::npos)
+        hostPort.remove_prefix(at + 1);
     std::string_view portText;
     if (hostPort.starts_with("[")) {
         size_t close = hostPort.find(']');
-        if (close == std::string_view::npos) return std::nullopt;
+        if (close == std::string_view::npos)
+            return std::nullopt;
         t.host = std::string(hostPort.substr(1, close - 1));
         std::string_view after = hostPort.substr(close + 1);
-        if (after.starts_with(":")) portText = after.substr(1);
+        if (after.starts_with(":"))
+            portText = after.substr(1);
     } else {
         size_t colon = hostPort.rfind(':');
         t.host = std::string(hostPort.substr(0, colon));
-        if (colon != std::string_view::npos) portText = hostPort.substr(colon + 1);
+        if (colon != std::string_view::npos)
+            portText = hostPort.substr(colon + 1);
     }
-    if (t.host.empty()) return std::nullopt;
+    if (t.host.empty())
+        return std::nullopt;
     if (!portText.empty()) {
-        if (portText.size() > 5) return std::nullopt;
+        if (portText.size() > 5)
+            return std::nullopt;
         int port = 0;
         for (char c : portText) {
-            if (!IsDigit(c)) return std::nullopt;
+            if (!IsDigit(c))
+                return std::nullopt;
             port = port * 10 + (c - '0');
         }
-        if (port <= 0 || port > 65535) return std::nullopt;
+        if (port <= 0 || port > 65535)
+            return std::nullopt;
         t.port = port;
     }
     t.pathAndQuery = p->path.empty() ? "/" : p->path;
-    if (p->query) t.pathAndQuery += "?" + *p->query;
+    if (p->query)
+        t.pathAndQuery += "?" + *p->query;
     return t;
 }
 
@@ -246,7 +281,8 @@ std::string FormUrlEncode(std::string_view text) {
 std::string FormUrlEncode(const std::vector<std::pair<std::string, std::string>>& fields) {
     std::string out;
     for (const auto& [name, value] : fields) {
-        if (!out.empty()) out += '&';
+        if (!out.empty())
+            out += '&';
         out += FormUrlEncode(name) + "=" + FormUrlEncode(value);
     }
     return out;

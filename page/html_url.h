@@ -49,7 +49,7 @@ bool IsAboutUrl(std::string_view url);
 // The parts WinInet needs to request an http or https address.
 struct HttpTarget {
     bool secure = false;
-    std::string host;          // without brackets for IPv6
+    std::string host;  // without brackets for IPv6
     int port = 80;
     std::string pathAndQuery;  // "/" at least; no fragment
 };

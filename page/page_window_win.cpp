@@ -41,7 +41,8 @@ bool PageWindow::Create(const CreateArgs& args) {
         w.exStyle = WS_EX_TOOLWINDOW;
         w.x = 0, w.y = 0, w.width = 425, w.height = 291;
     }
-    if (!CreateWindowFrom(w)) return false;
+    if (!CreateWindowFrom(w))
+        return false;
 
     if (args.page) {
         if (args.page->hasShellArg) {
@@ -69,7 +70,8 @@ bool PageWindow::Create(const CreateArgs& args) {
 
 void PageWindow::NavigateToStart() {
     Guarded([&] {
-        if (!startAddress_.empty() && browser_) browser_->Navigate(startAddress_);
+        if (!startAddress_.empty() && browser_)
+            browser_->Navigate(startAddress_);
     });
 }
 
@@ -86,7 +88,8 @@ void PageWindow::ShowInHost() {
 }
 
 void PageWindow::ResizeBrowser() {
-    if (!browser_) return;
+    if (!browser_)
+        return;
     RECT rc{};
     GetClientRect(hwnd(), &rc);
     ControlRect r = BrowserControlRect(rc.right, rc.bottom);
@@ -96,28 +99,33 @@ void PageWindow::ResizeBrowser() {
 void PageWindow::OnTextCommand(const TextCommand& cmd) {
     if (cmd.kind == TextCommandKind::NewTab) {
         startAddress_ = cmd.arg;
-        if (browser_) browser_->Navigate(cmd.arg);
+        if (browser_)
+            browser_->Navigate(cmd.arg);
     } else if (cmd.kind == TextCommandKind::SaveBill) {
         std::shared_ptr<HtmlDocument> doc = browser_ ? browser_->Document() : nullptr;
         if (!doc) {
-            MessageBoxW(hwnd(), ToW(kNotLoadedMessage).c_str(), L"Lumo", MB_OK | MB_ICONINFORMATION);
+            MessageBoxW(hwnd(), ToW(kNotLoadedMessage).c_str(), L"Lumo",
+                        MB_OK | MB_ICONINFORMATION);
             return;
         }
         std::string bill = collectBill_ ? collectBill_(*doc) : std::string();
-        if (!bill.empty()) SendCopyData(shell_, hwnd(), std::string(kPrefixSaveBill) + bill);
+        if (!bill.empty())
+            SendCopyData(shell_, hwnd(), std::string(kPrefixSaveBill) + bill);
     }
 }
 
 LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA:
-            if (auto cmd = ReadTextCommand(lp)) Guarded([&] { OnTextCommand(*cmd); });
+            if (auto cmd = ReadTextCommand(lp))
+                Guarded([&] { OnTextCommand(*cmd); });
             return TRUE;
         case WM_SIZE:
             ResizeBrowser();
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wp) != WA_INACTIVE && browser_) Guarded([&] { browser_->Focus(); });
+            if (LOWORD(wp) != WA_INACTIVE && browser_)
+                Guarded([&] { browser_->Focus(); });
             break;
         default:
             break;
@@ -126,13 +134,17 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const RegisteredMessages& m = Messages();
     if (msg == m.operate) {
         ShowInHost();
-    } else if (browser_ && (msg == m.goBack || msg == m.goForward || msg == m.goStop ||
-                            msg == m.goRefresh)) {
+    } else if (browser_ &&
+               (msg == m.goBack || msg == m.goForward || msg == m.goStop || msg == m.goRefresh)) {
         Guarded([&] {
-            if (msg == m.goBack) browser_->GoBack();
-            if (msg == m.goForward) browser_->GoForward();
-            if (msg == m.goStop) browser_->Stop();
-            if (msg == m.goRefresh) browser_->Refresh();
+            if (msg == m.goBack)
+                browser_->GoBack();
+            if (msg == m.goForward)
+                browser_->GoForward();
+            if (msg == m.goStop)
+                browser_->Stop();
+            if (msg == m.goRefresh)
+                browser_->Refresh();
         });
     }
     return result;
@@ -144,12 +156,14 @@ void PageWindow::OnTitleChange(const std::string& title) {
 }
 
 void PageWindow::OnNavigateComplete() {
-    if (!browser_) return;
+    if (!browser_)
+        return;
     SendCopyData(shell_, hwnd(), std::string(kPrefixUrl) + browser_->LocationURL());
 }
 
 void PageWindow::OnDocumentComplete() {
-    if (!Trim(pendingFill_).empty() && autoFill_) autoFill_(*this, pendingFill_);
+    if (!Trim(pendingFill_).empty() && autoFill_)
+        autoFill_(*this, pendingFill_);
 }
 
 void PageWindow::OnNewWindow(const std::string& url) {
@@ -160,6 +174,8 @@ void PageWindow::OnNewWindow(const std::string& url) {
     }
 }
 
-void PageWindow::OnStatusTextChange(const std::string& text) { statusText_ = text; }
+void PageWindow::OnStatusTextChange(const std::string& text) {
+    statusText_ = text;
+}
 
 }  // namespace lumo

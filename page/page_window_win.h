@@ -19,7 +19,7 @@ namespace lumo {
 inline constexpr char kNotLoadedMessage[] = "页面还未加载完毕,请稍后重试.";
 
 class PageWindow : public Window, private BrowserEvents {
-public:
+  public:
     struct CreateArgs {
         // The arguments of a page process; none for the shell's own page
         // windows.
@@ -54,10 +54,10 @@ public:
     // Shows the window filling its host (the show command of the shell).
     void ShowInHost();
 
-protected:
+  protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     void OnTitleChange(const std::string& title) override;
     void OnNewWindow(const std::string& url) override;
     void OnStatusTextChange(const std::string& text) override;

@@ -24,7 +24,8 @@ const RegisteredMessages& Messages() {
 namespace {
 
 bool Send(HWND target, HWND sender, ULONG_PTR tag, const std::string& bytes) {
-    if (!target || bytes.size() > kMaxTextCommandBytes) return false;
+    if (!target || bytes.size() > kMaxTextCommandBytes)
+        return false;
     COPYDATASTRUCT cds{};
     cds.dwData = tag;
     cds.cbData = static_cast<DWORD>(bytes.size());
@@ -49,13 +50,15 @@ bool SendCopyDataAnsi(HWND target, HWND sender, std::string_view utf8Text) {
 
 std::optional<std::string> ReadCopyData(LPARAM lp) {
     const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-    if (!cds) return std::nullopt;
+    if (!cds)
+        return std::nullopt;
     return DecodeTextCommand(cds->dwData, cds->lpData, cds->cbData);
 }
 
 std::optional<TextCommand> ReadTextCommand(LPARAM lp) {
     auto text = ReadCopyData(lp);
-    if (!text) return std::nullopt;
+    if (!text)
+        return std::nullopt;
     return ParseTextCommand(*text);
 }
 

@@ -13,10 +13,12 @@ ProcessRole ChooseRole(const std::vector<std::string>& args) {
 
 uint64_t ParseWindowHandleArg(std::string_view arg) {
     std::string_view s = TrimView(arg);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
     uint64_t value = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return 0;
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
+        return 0;
     // Window handles are 32-bit values; a larger number names no window (and
     // its low half could name somebody else's).
     return value <= 0xFFFFFFFFu ? value : 0;
@@ -25,13 +27,14 @@ uint64_t ParseWindowHandleArg(std::string_view arg) {
 std::optional<PageCommandLine> BuildPageCommandLine(const PageLaunch& launch,
                                                     const std::string& handoverPath) {
     std::string hwnd = std::to_string(launch.shellWindow);
-    if (auto line = BuildCommandLine(
-            launch.exe, {hwnd, launch.address, launch.cookieFolder, launch.bill})) {
+    if (auto line = BuildCommandLine(launch.exe,
+                                     {hwnd, launch.address, launch.cookieFolder, launch.bill})) {
         return PageCommandLine{*line, {}, {}};
     }
     auto line = BuildCommandLine(launch.exe, {hwnd, "", launch.cookieFolder, "",
                                               std::string(kHandoverSwitch) + handoverPath});
-    if (!line) return std::nullopt;
+    if (!line)
+        return std::nullopt;
     return PageCommandLine{*line, handoverPath, EncodeHandover(launch.address, launch.bill)};
 }
 
@@ -44,7 +47,8 @@ PageArgs ParsePageArgs(const std::vector<std::string>& args) {
     page.cookieFolder = arg(3);
     page.bill = arg(4);
     std::string extra = arg(5);
-    if (StartsWithNoCase(extra, kHandoverSwitch)) page.handoverPath = extra.substr(kHandoverSwitch.size());
+    if (StartsWithNoCase(extra, kHandoverSwitch))
+        page.handoverPath = extra.substr(kHandoverSwitch.size());
     return page;
 }
 
@@ -62,7 +66,8 @@ bool DecodeHandover(std::string_view body, std::string& address, std::string& bi
     std::string* parts[] = {&address, &bill};
     for (std::string* part : parts) {
         size_t colon = body.find(':');
-        if (colon == std::string_view::npos) return false;
+        if (colon == std::string_view::npos)
+            return false;
         size_t len = 0;
         auto [end, ec] = std::from_chars(body.data(), body.data() + colon, len);
         if (ec != std::errc() || end != body.data() + colon || len > body.size() - colon - 1)

@@ -28,14 +28,17 @@ bool IsValidUtf8(std::string_view s) {
         } else {
             return false;
         }
-        if (i + len > s.size()) return false;
+        if (i + len > s.size())
+            return false;
         for (size_t k = 1; k < len; ++k) {
             auto t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
+            if ((t & 0xC0) != 0x80)
+                return false;
             cp = (cp << 6) | (t & 0x3F);
         }
         static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
         i += len;
     }
     return true;
@@ -52,7 +55,8 @@ TextCommand ParseTextCommand(std::string_view text) {
         {"SBI:", TextCommandKind::SaveBill},
     }};
     for (const auto& [prefix, kind] : kPrefixes) {
-        if (StartsWithNoCase(text, prefix)) return {kind, std::string(text.substr(prefix.size()))};
+        if (StartsWithNoCase(text, prefix))
+            return {kind, std::string(text.substr(prefix.size()))};
     }
     return {};
 }
@@ -64,13 +68,16 @@ std::string EncodeTextCommand(std::string_view utf8) {
 }
 
 std::optional<std::string> DecodeTextCommand(uintptr_t tag, const void* data, size_t size) {
-    if (size == 0) return std::string();
-    if (!data || size > kMaxTextCommandBytes) return std::nullopt;
+    if (size == 0)
+        return std::string();
+    if (!data || size > kMaxTextCommandBytes)
+        return std::nullopt;
     const char* p = static_cast<const char*>(data);
     const void* nul = std::memchr(p, 0, size);
     std::string_view text(p, nul ? static_cast<size_t>(static_cast<const char*>(nul) - p) : size);
     if (tag == kUtf8Tag) {
-        if (!IsValidUtf8(text)) return std::nullopt;
+        if (!IsValidUtf8(text))
+            return std::nullopt;
         return std::string(text);
     }
     return AnsiToUtf8(text);

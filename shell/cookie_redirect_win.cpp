@@ -36,9 +36,11 @@ bool CookieFolderRedirect::Open() {
 }
 
 void CookieFolderRedirect::Redirect(const std::string& folder) {
-    if (!key_.valid()) return;
+    if (!key_.valid())
+        return;
     hadValue_ = ReadValue(key_.get(), oldValue_, oldType_);
-    if (oldType_ != REG_SZ && oldType_ != REG_EXPAND_SZ) oldType_ = REG_EXPAND_SZ;
+    if (oldType_ != REG_SZ && oldType_ != REG_EXPAND_SZ)
+        oldType_ = REG_EXPAND_SZ;
     redirected_ = true;
     WriteValue(key_.get(), ToW(folder), oldType_);
     InternetSetOptionW(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
@@ -46,7 +48,8 @@ void CookieFolderRedirect::Redirect(const std::string& folder) {
 }
 
 void CookieFolderRedirect::Restore() {
-    if (!redirected_ || !key_.valid()) return;
+    if (!redirected_ || !key_.valid())
+        return;
     redirected_ = false;
     if (hadValue_) {
         WriteValue(key_.get(), oldValue_, oldType_);

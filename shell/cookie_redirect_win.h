@@ -14,7 +14,7 @@ inline constexpr wchar_t kShellFoldersKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 class CookieFolderRedirect {
-public:
+  public:
     // Opens (creating if missing) the key; false when it cannot be opened.
     bool Open();
     // Remembers the current "Cookies" value, writes `folder` and tells
@@ -24,7 +24,7 @@ public:
     void Restore();
     ~CookieFolderRedirect() { Restore(); }
 
-private:
+  private:
     UniqueHkey key_;
     bool redirected_ = false;
     bool hadValue_ = false;

@@ -18,9 +18,9 @@ class IniDoc;
 // One open page.
 struct WbForm {
     bool closing = false;
-    uintptr_t window = 0;      // the page process's page window; 0 when not found
-    uint32_t processId = 0;    // the page process
-    std::string address;       // last reported ("URL:"), first the requested one
+    uintptr_t window = 0;          // the page process's page window; 0 when not found
+    uint32_t processId = 0;        // the page process
+    std::string address;           // last reported ("URL:"), first the requested one
     std::string requestedAddress;  // what the shell last asked the page to open
     std::string displayTitle;
     std::string tabTitle;
@@ -35,7 +35,7 @@ inline constexpr char kBlankAddress[] = "about:blank";
 inline constexpr char kShellCaptionPrefix[] = "Lumo网页游戏多开器  -  ";
 
 class PageList {
-public:
+  public:
     int Count() const { return static_cast<int>(pages_.size()); }
     bool Empty() const { return pages_.empty(); }
     bool Valid(int index) const { return index >= 0 && index < Count(); }
@@ -58,7 +58,7 @@ public:
     // The cookie folders of the open pages.
     std::set<std::string> CookieFolders() const;
 
-private:
+  private:
     std::vector<std::unique_ptr<WbForm>> pages_;
     int current_ = 0;
     WbForm* currentPage_ = nullptr;
@@ -71,7 +71,7 @@ bool BlankPageGuardBlocks(const PageList& pages, std::string_view address);
 // Closing a page: page 0 and the only page are blanked, never removed.
 struct CloseDecision {
     enum class Kind { Ignore, Blank, Remove } kind = Kind::Ignore;
-    int index = -1;    // the page acted on
+    int index = -1;      // the page acted on
     int newCurrent = 0;  // the current index afterwards (Remove)
     bool closedCurrent = false;
 };
@@ -82,7 +82,7 @@ struct SelectView {
     std::string caption;
     std::string addressBox;
     std::string status;
-    bool focusPage = true;         // else the address box, text selected
+    bool focusPage = true;  // else the address box, text selected
 };
 SelectView ComputeSelectView(const WbForm& page, int pageCount);
 

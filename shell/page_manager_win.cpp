@@ -44,7 +44,9 @@ void ShowMessage(HWND owner, const char* text) {
 
 }  // namespace
 
-HWND FindPageWindow(DWORD pid) { return FindEnabledProcessWindow(pid, kPageWindowClass); }
+HWND FindPageWindow(DWORD pid) {
+    return FindEnabledProcessWindow(pid, kPageWindowClass);
+}
 
 void PageManager::Init(const CreateArgs& args) {
     args_ = args;
@@ -53,7 +55,8 @@ void PageManager::Init(const CreateArgs& args) {
 }
 
 void PageManager::FitToPageArea(HWND page) {
-    if (!page) return;
+    if (!page)
+        return;
     RECT rc;
     GetClientRect(main_->pageArea(), &rc);
     MoveWindow(page, 0, 0, rc.right, rc.bottom, TRUE);
@@ -61,7 +64,8 @@ void PageManager::FitToPageArea(HWND page) {
 
 void PageManager::NewPage(int index, const std::string& address, bool activate,
                           const std::string& bill) {
-    if (BlankPageGuardBlocks(pages_, address)) return;
+    if (BlankPageGuardBlocks(pages_, address))
+        return;
     if (creating_) {
         deferred_.push_back(address);
         return;
@@ -72,8 +76,8 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
     Guarded([&] {
         // Make room for one more tab before it appears.
         int count = pages_.Count();
-        int fitted = PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count,
-                                    tabWidth_);
+        int fitted =
+            PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count, tabWidth_);
         if (fitted != tabWidth_) {
             tabWidth_ = fitted;
             main_->tabs().SetButtonWidth(tabWidth_);
@@ -85,8 +89,8 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
         std::string folder;
         if (redirect.Open()) {
             folder = MakeCookieFolder(
-                args_.programFolder, ClockSeed,
-                [](const std::string& p) { return FileExists(p); }, pages_.CookieFolders());
+                args_.programFolder, ClockSeed, [](const std::string& p) { return FileExists(p); },
+                pages_.CookieFolders());
             CreateFolders(args_.programFolder + "cookies");
             redirect.Redirect(folder);
         }
@@ -98,14 +102,15 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
         PageLaunch launch{args_.exePath,
                           static_cast<uint64_t>(reinterpret_cast<uintptr_t>(main_->hwnd())),
                           address, folder, bill};
-        std::string handover = (folder.empty() ? args_.programFolder + "cookies\\Page" +
-                                                     std::to_string(GetTickCount())
-                                               : folder) +
-                               ".handover";
+        std::string handover =
+            (folder.empty() ? args_.programFolder + "cookies\\Page" + std::to_string(GetTickCount())
+                            : folder) +
+            ".handover";
         bool started = false;
         HWND window = nullptr;
         if (auto line = BuildPageCommandLine(launch, handover)) {
-            if (!line->handoverPath.empty()) WriteFileBytes(line->handoverPath, line->handoverBody);
+            if (!line->handoverPath.empty())
+                WriteFileBytes(line->handoverPath, line->handoverBody);
             std::wstring cmd = ToW(line->line);
             STARTUPINFOW si{};
             si.cb = sizeof(si);
@@ -119,8 +124,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
                 UniqueHandle process(pi.hProcess), thread(pi.hThread);
                 ULONGLONG deadline = GetTickCount64() + kPageStartWaitMs;
                 WaitForInputIdle(process.get(), kPageStartWaitMs);
-                while (!(window = FindPageWindow(pi.dwProcessId)) &&
-                       GetTickCount64() < deadline &&
+                while (!(window = FindPageWindow(pi.dwProcessId)) && GetTickCount64() < deadline &&
                        WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
                     Sleep(10);
                 }
@@ -151,14 +155,17 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
             int at = pages_.IndexOf(&page);
             pages_.Remove(at);
             main_->tabs().Remove(at);
-            if (pages_.current() == nullptr) pages_.SetCurrent(std::min(pages_.currentIndex(), pages_.Count() - 1));
+            if (pages_.current() == nullptr)
+                pages_.SetCurrent(std::min(pages_.currentIndex(), pages_.Count() - 1));
             LayoutTabs();
-            if (!started) ShowMessage(main_->hwnd(), kCreatePageFailed);
+            if (!started)
+                ShowMessage(main_->hwnd(), kCreatePageFailed);
             return;
         }
         if (activate) {
             int at = pages_.IndexOf(&page);
-            if (WbForm* previous = pages_.current(); previous && previous != &page && previous->window)
+            if (WbForm* previous = pages_.current();
+                previous && previous != &page && previous->window)
                 ShowWindow(Hwnd(*previous), SW_HIDE);
             pages_.SetCurrent(at);
             main_->tabs().SetActive(at);
@@ -170,7 +177,8 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
     main_->UnlockUpdates();
     finished_ = true;
     creating_ = false;
-    if (!deferred_.empty()) PostMessageW(main_->hwnd(), kRunDeferredMessage, 0, 0);
+    if (!deferred_.empty())
+        PostMessageW(main_->hwnd(), kRunDeferredMessage, 0, 0);
 }
 
 void PageManager::RunDeferredPages() {
@@ -183,10 +191,12 @@ void PageManager::RunDeferredPages() {
 }
 
 void PageManager::ShowPage(int index, int previous) {
-    if (index == previous || !pages_.Valid(index)) return;
+    if (index == previous || !pages_.Valid(index))
+        return;
     main_->LockUpdates();
     WbForm& page = pages_.At(index);
-    if (page.window) ShowWindow(Hwnd(page), SW_SHOW);
+    if (page.window)
+        ShowWindow(Hwnd(page), SW_SHOW);
     if (WbForm* current = pages_.current(); current && current != &page && current->window) {
         ShowWindow(Hwnd(*current), SW_HIDE);
         FitToPageArea(Hwnd(*current));
@@ -200,19 +210,22 @@ void PageManager::ShowPage(int index, int previous) {
 
 void PageManager::SwitchToPage(int index) {
     ShowPage(index, pages_.currentIndex());
-    if (WbForm* current = pages_.current()) FitToPageArea(Hwnd(*current));
+    if (WbForm* current = pages_.current())
+        FitToPageArea(Hwnd(*current));
 }
 
 void PageManager::SelectPage(int index) {
     std::string finalAddress;
     if (!pages_.Empty()) {
         finished_ = false;
-        if (index >= kCurrentPageIndex) index = pages_.currentIndex();
+        if (index >= kCurrentPageIndex)
+            index = pages_.currentIndex();
         if (pages_.Valid(index)) {
             pages_.SetCurrent(index);
             main_->tabs().SetActive(index);
             WbForm& page = pages_.At(index);
-            if (page.window) PostCommand(Hwnd(page), Messages().operate);
+            if (page.window)
+                PostCommand(Hwnd(page), Messages().operate);
             SelectView view = ComputeSelectView(page, pages_.Count());
             main_->SetCaption(view.caption);
             main_->SetStatusText(view.status);
@@ -231,7 +244,8 @@ void PageManager::SelectPage(int index) {
 
 void PageManager::ClosePage(int index) {
     CloseDecision d = DecideClose(pages_.Count(), pages_.currentIndex(), index);
-    if (d.kind == CloseDecision::Kind::Ignore) return;
+    if (d.kind == CloseDecision::Kind::Ignore)
+        return;
     if (d.kind == CloseDecision::Kind::Blank) {
         // Page 0 and the only page stay; they show the blank page instead.
         // (The current page stays what it is.)
@@ -245,7 +259,8 @@ void PageManager::ClosePage(int index) {
     page.closeMark = false;
     page.closing = true;
     page.tabIconReset = true;
-    if (page.window && Hwnd(page) != main_->hwnd()) PostMessageW(Hwnd(page), WM_QUIT, 0, 0);
+    if (page.window && Hwnd(page) != main_->hwnd())
+        PostMessageW(Hwnd(page), WM_QUIT, 0, 0);
     main_->tabs().Remove(d.index);
     main_->HideCloseButton();
     pages_.Remove(d.index);
@@ -267,7 +282,8 @@ void PageManager::ClosePage(int index) {
 
 void PageManager::QuitAllPages() {
     for (int i = 0; i < pages_.Count(); ++i)
-        if (pages_.At(i).window) PostMessageW(Hwnd(pages_.At(i)), WM_QUIT, 0, 0);
+        if (pages_.At(i).window)
+            PostMessageW(Hwnd(pages_.At(i)), WM_QUIT, 0, 0);
 }
 
 void PageManager::LayoutTabs() {
@@ -307,7 +323,8 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
         case TextCommandKind::Url:
             if (WbForm* page = pages_.FindByWindow(reinterpret_cast<uintptr_t>(sender))) {
                 page->address = cmd.arg;
-                if (page == pages_.current()) main_->SetAddressText(cmd.arg);
+                if (page == pages_.current())
+                    main_->SetAddressText(cmd.arg);
             }
             break;
         case TextCommandKind::SaveBill:
@@ -318,23 +335,34 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
 
 void PageManager::OnNavButton(MainWindow::NavButton button) {
     WbForm* page = pages_.current();
-    if (!page) return;
+    if (!page)
+        return;
     const RegisteredMessages& m = Messages();
     HWND w = Hwnd(*page);
     switch (button) {
-        case MainWindow::NavButton::Back: PostCommand(w, m.goBack); break;
-        case MainWindow::NavButton::Forward: PostCommand(w, m.goForward); break;
-        case MainWindow::NavButton::Stop: PostCommand(w, m.goStop); break;
-        case MainWindow::NavButton::Refresh: PostCommand(w, m.goRefresh); break;
+        case MainWindow::NavButton::Back:
+            PostCommand(w, m.goBack);
+            break;
+        case MainWindow::NavButton::Forward:
+            PostCommand(w, m.goForward);
+            break;
+        case MainWindow::NavButton::Stop:
+            PostCommand(w, m.goStop);
+            break;
+        case MainWindow::NavButton::Refresh:
+            PostCommand(w, m.goRefresh);
+            break;
         case MainWindow::NavButton::SaveGame:
             SendCopyData(w, main_->hwnd(), std::string(kPrefixSaveBill));
             break;
-        case MainWindow::NavButton::Home: break;
+        case MainWindow::NavButton::Home:
+            break;
     }
 }
 
 void PageManager::OnPageAreaResized() {
-    if (WbForm* current = pages_.current()) FitToPageArea(Hwnd(*current));
+    if (WbForm* current = pages_.current())
+        FitToPageArea(Hwnd(*current));
     LayoutTabs();
 }
 
@@ -342,9 +370,11 @@ std::string PickFirstPage(const std::string& programFolder) {
     return GuardedOr(std::string(kBlankAddress), [&] {
         auto resp = HttpGet(MakerUrl(programFolder, "/user/ADPage/firstPage.ini"),
                             std::chrono::milliseconds(3000));
-        if (!resp || resp->status >= 400) return std::string(kBlankAddress);
+        if (!resp || resp->status >= 400)
+            return std::string(kBlankAddress);
         std::string copy = programFolder + "Update\\firstCF.ini";
-        if (!WriteFileBytes(copy, resp->body)) return std::string(kBlankAddress);
+        if (!WriteFileBytes(copy, resp->body))
+            return std::string(kBlankAddress);
         return PickFirstPageFrom(LoadIniFile(copy), ClockSeed());
     });
 }

@@ -22,7 +22,7 @@ inline constexpr char kBlankTabCaption[] = "   空白页";
 HWND FindPageWindow(DWORD pid);
 
 class PageManager {
-public:
+  public:
     struct CreateArgs {
         MainWindow* main = nullptr;
         std::string exePath;
@@ -52,11 +52,9 @@ public:
     int tabWidth() const { return tabWidth_; }
     bool pageOperationFinished() const { return finished_; }
 
-private:
+  private:
     void FitToPageArea(HWND page);
-    static HWND Hwnd(const WbForm& page) {
-        return reinterpret_cast<HWND>(page.window);
-    }
+    static HWND Hwnd(const WbForm& page) { return reinterpret_cast<HWND>(page.window); }
 
     CreateArgs args_;
     MainWindow* main_ = nullptr;

@@ -14,7 +14,8 @@ namespace lumo {
 
 HWND FindRunningShell(const std::string& exeName) {
     UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap.valid()) return nullptr;
+    if (!snap.valid())
+        return nullptr;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     DWORD self = GetCurrentProcessId();
@@ -22,7 +23,8 @@ HWND FindRunningShell(const std::string& exeName) {
          ok = Process32NextW(snap.get(), &entry)) {
         if (entry.th32ProcessID == self || !ExeNameMatches(FromW(entry.szExeFile), exeName))
             continue;
-        if (HWND main = FindEnabledProcessWindow(entry.th32ProcessID, kMainWindowClass)) return main;
+        if (HWND main = FindEnabledProcessWindow(entry.th32ProcessID, kMainWindowClass))
+            return main;
     }
     return nullptr;
 }

@@ -34,7 +34,8 @@ std::vector<std::string> ProcessArgs() {
     std::vector<std::string> args;
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return args;
+    if (!argv)
+        return args;
     for (int i = 0; i < argc; ++i) args.push_back(FromW(argv[i]));
     LocalFree(argv);
     return args;
@@ -46,7 +47,8 @@ std::unique_ptr<PlainWindow> CreateHiddenForm(const wchar_t* className, const ch
     w.className = className;
     w.caption = ToW(caption);
     w.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    if (!form->Create(w)) return nullptr;
+    if (!form->Create(w))
+        return nullptr;
     return form;
 }
 
@@ -63,14 +65,16 @@ int RunPageLoop(HANDLE shellProcess) {
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            if (msg.message == WM_QUIT)
+                return static_cast<int>(msg.wParam);
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
         DWORD count = shellProcess ? 1 : 0;
         DWORD r = MsgWaitForMultipleObjectsEx(count, &shellProcess, INFINITE, QS_ALLINPUT,
                                               MWMO_INPUTAVAILABLE);
-        if (count && r == WAIT_OBJECT_0) return 0;  // the shell is gone
+        if (count && r == WAIT_OBJECT_0)
+            return 0;  // the shell is gone
     }
 }
 
@@ -86,7 +90,8 @@ int RunPageProcess(const std::vector<std::string>& args) {
     PageWindow::CreateArgs create;
     create.page = page;
     create.engine = SelectedBrowserEngine();
-    if (!window.Create(create)) return 1;
+    if (!window.Create(create))
+        return 1;
     // The update prompt exists in every process; a page never shows it.
     auto update = CreateHiddenForm(L"TfrmUpdate", "升级提示");
 
@@ -134,22 +139,26 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     mainArgs.onClose = [&] { pages.QuitAllPages(); };
     mainArgs.onRunDeferred = [&] { pages.RunDeferredPages(); };
     bool created = GuardedOr(false, [&] {
-        if (!main.Create(mainArgs)) return false;
+        if (!main.Create(mainArgs))
+            return false;
         pages.Init({&main, exePath, programFolder});
         // The first page from the maker's list at tab 0, then the address
         // this shell was started with.
         pages.NewPage(0, PickFirstPage(programFolder), true, "");
-        if (!Trim(arg1).empty()) pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
+        if (!Trim(arg1).empty())
+            pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
         return true;
     });
-    if (!created) return 1;
+    if (!created)
+        return 1;
 
     std::unique_ptr<PlainWindow> base, publicForm, about, addGame;
     PageWindow hiddenPage;
     Guarded([&] {
         base = CreateHiddenForm(L"TfrmBase", "frmBase");
         publicForm = CreateHiddenForm(L"TfrmPublic", "frmPublic");
-        if (publicForm) pages.SetCommandSender(publicForm->hwnd());
+        if (publicForm)
+            pages.SetCommandSender(publicForm->hwnd());
         PageWindow::CreateArgs pageArgs;
         pageArgs.createBrowser = false;
         hiddenPage.Create(pageArgs);

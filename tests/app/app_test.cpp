@@ -18,9 +18,11 @@ namespace {
 std::string QueryVersionString(const std::string& exe, const char* key) {
     DWORD dummy = 0;
     DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &dummy);
-    if (size == 0) return "<no version info>";
+    if (size == 0)
+        return "<no version info>";
     std::vector<char> block(size);
-    if (!GetFileVersionInfoA(exe.c_str(), 0, size, block.data())) return "<unreadable>";
+    if (!GetFileVersionInfoA(exe.c_str(), 0, size, block.data()))
+        return "<unreadable>";
     std::string sub = std::string("\\StringFileInfo\\080403a8\\") + key;
     char* value = nullptr;
     UINT len = 0;
@@ -37,9 +39,9 @@ TEST(AppResources, VersionTablesUnderChineseCodePage) {
     std::string lumo = HostPath(build + "/app/Lumo/Lumo.exe");
     std::string update = HostPath(build + "/app/LumoUpdate/LumoUpdate.exe");
     EXPECT_EQ(QueryVersionString(lumo, "FileVersion"), "1.1.0.0");
-    for (const char* key : {"CompanyName", "FileDescription", "InternalName", "LegalCopyright",
-                            "LegalTrademarks", "OriginalFilename", "ProductName",
-                            "ProductVersion"}) {
+    for (const char* key :
+         {"CompanyName", "FileDescription", "InternalName", "LegalCopyright", "LegalTrademarks",
+          "OriginalFilename", "ProductName", "ProductVersion"}) {
         std::string v = QueryVersionString(lumo, key);
         EXPECT_FALSE(v.empty() || v[0] == '<') << key << ": " << v;
     }
@@ -69,7 +71,8 @@ TEST(AppStart, ShellShowsMainWindowAndExitsCleanlyWhenClosed) {
     ASSERT_TRUE(WaitFor(
         [&] {
             for (HWND h : WindowsOfProcess(pi.dwProcessId, L"TfrmMain"))
-                if (IsWindowVisible(h)) main = h;
+                if (IsWindowVisible(h))
+                    main = h;
             return main != nullptr;
         },
         20000));

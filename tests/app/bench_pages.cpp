@@ -53,7 +53,8 @@ int main() {
         std::string handle = std::to_string(reinterpret_cast<uintptr_t>(fake.hwnd()));
         double t0 = NowMs();
         auto page = StartProgram(exe, {handle, "about:blank", folder.path() + "cookies\\B", ""});
-        if (!page) return 1;
+        if (!page)
+            return 1;
         WaitForInputIdle(page->process.get(), 5000);
         HWND w = nullptr;
         while (!(w = FindPageWindow(page->pid)) && NowMs() - t0 < 5000) Sleep(1);
@@ -61,11 +62,13 @@ int main() {
         PostMessageW(w, WM_QUIT, 0, 0);
         page->Ended(5000);
     }
-    std::printf("page process start to window ready (median of %d): %.0f ms\n", runs, Median(starts));
+    std::printf("page process start to window ready (median of %d): %.0f ms\n", runs,
+                Median(starts));
 
     // 2-4. Through a real shell.
     auto shell = StartProgram(exe, {}, folder.path());
-    if (!shell) return 1;
+    if (!shell)
+        return 1;
     HWND main = WaitForWindow(shell->pid, L"TfrmMain", 20000);
     HWND panel = nullptr;
     WaitFor(
@@ -84,9 +87,11 @@ int main() {
         WaitFor(
             [&] {
                 auto pages = PageWindowsIn(panel);
-                if (pages.size() <= before) return false;
+                if (pages.size() <= before)
+                    return false;
                 for (HWND h : pages)
-                    if (IsWindowVisible(h)) added = h;
+                    if (IsWindowVisible(h))
+                        added = h;
                 return added != nullptr;
             },
             10000);

@@ -18,7 +18,7 @@ using namespace lumo::test;
 namespace {
 
 class PageProcessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
         exe_ = LayOutProgramFolder(folder_.path());
@@ -35,7 +35,8 @@ protected:
     HWND StartPage(const std::string& address, HWND shell) {
         std::string handle = std::to_string(reinterpret_cast<uintptr_t>(shell));
         page_ = StartProgram(exe_, {handle, address, folder_.path() + "cookies\\Temp1", ""});
-        if (!page_) return nullptr;
+        if (!page_)
+            return nullptr;
         return WaitForWindow(page_->pid, L"TFormWebBrowser", 20000);
     }
 
@@ -126,7 +127,8 @@ TEST_F(PageProcessTest, EndsWhenItsShellEnds) {
 }
 
 TEST_F(PageProcessTest, StartedForAShellThatIsGoneItEndsAtOnce) {
-    page_ = StartProgram(exe_, {"123456", ServerUrl("/faq.html"), folder_.path() + "cookies\\T", ""});
+    page_ =
+        StartProgram(exe_, {"123456", ServerUrl("/faq.html"), folder_.path() + "cookies\\T", ""});
     ASSERT_TRUE(page_);
     EXPECT_TRUE(page_->Ended(15000));
 }

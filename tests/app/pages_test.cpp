@@ -41,7 +41,7 @@ std::string WindowText(HWND h) {
 
 // A shell in its own program folder.
 class Shell {
-public:
+  public:
     explicit Shell(const std::string& tag) : folder_(tag) {
         SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
         exe_ = LayOutProgramFolder(folder_.path());
@@ -50,7 +50,8 @@ public:
 
     bool Start(std::vector<std::string> args = {}) {
         proc_ = StartProgram(exe_, args, folder_.path());
-        if (!proc_) return false;
+        if (!proc_)
+            return false;
         main_ = WaitForWindow(proc_->pid, L"TfrmMain", 20000);
         return main_ && WaitForPages(1);
     }
@@ -62,7 +63,8 @@ public:
         }
         for (DWORD pid : PagePids()) {
             UniqueHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-            if (p.valid()) TerminateProcess(p.get(), 0);
+            if (p.valid())
+                TerminateProcess(p.get(), 0);
         }
         if (proc_ && !proc_->Ended()) {
             TerminateProcess(proc_->process.get(), 0);
@@ -72,7 +74,8 @@ public:
 
     // Waits until `n` tabs exist, each with its page window embedded.
     bool WaitForPages(int n, int ms = 20000) const {
-        return WaitFor([&] { return TabCount() == n && static_cast<int>(Pages().size()) == n; }, ms);
+        return WaitFor([&] { return TabCount() == n && static_cast<int>(Pages().size()) == n; },
+                       ms);
     }
     HWND main() const { return main_; }
     HWND Control(const wchar_t* name) const { return FindControl(main_, name); }
@@ -82,7 +85,8 @@ public:
     std::vector<HWND> Pages() const { return PageWindowsIn(Control(L"PanelWBMain")); }
     std::vector<DWORD> PagePids() const {
         std::vector<DWORD> pids;
-        if (!main_) return pids;
+        if (!main_)
+            return pids;
         for (HWND h : Pages()) {
             DWORD pid = 0;
             GetWindowThreadProcessId(h, &pid);
@@ -100,7 +104,7 @@ public:
     const std::string& folder() const { return folder_.path(); }
     Started& process() { return *proc_; }
 
-private:
+  private:
     TempFolder folder_;
     std::string exe_;
     std::optional<Started> proc_;
@@ -115,14 +119,16 @@ bool ProcessEnded(DWORD pid, int ms) {
 int CountFiles(const std::string& folder) {
     std::error_code ec;
     int n = 0;
-    for (auto it = std::filesystem::recursive_directory_iterator(std::filesystem::path(ToW(folder)), ec);
+    for (auto it =
+             std::filesystem::recursive_directory_iterator(std::filesystem::path(ToW(folder)), ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-        if (it->is_regular_file()) ++n;
+        if (it->is_regular_file())
+            ++n;
     return n;
 }
 
 class PagesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Server("/_control/reset");
         Server("/_control/clearlog");
@@ -150,8 +156,8 @@ TEST_F(PagesTest, TwoAccountsOfOneGameStayApartInTheirTabs) {
     EXPECT_TRUE(restored());
     std::vector<HWND> pages = shell.Pages();
     ASSERT_EQ(pages.size(), 3u);  // all children of PanelWBMain
-    ASSERT_TRUE(WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "alice\nbob\n"; },
-                        15000));
+    ASSERT_TRUE(
+        WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "alice\nbob\n"; }, 15000));
     EXPECT_TRUE(shell.AddressBecomes(ServerUrl("/game/lobby.html"))) << shell.Address();
 
     // Refreshed, each tab is still its own account.
@@ -171,7 +177,8 @@ TEST_F(PagesTest, TwoAccountsOfOneGameStayApartInTheirTabs) {
     int withCookies = 0;
     for (const std::string& f : folders) {
         EXPECT_EQ(f.rfind(shell.folder() + "cookies\\Temp", 0), 0u) << f;
-        if (CountFiles(f) > 0) ++withCookies;
+        if (CountFiles(f) > 0)
+            ++withCookies;
     }
     EXPECT_GE(withCookies, 2);
 
@@ -247,7 +254,9 @@ TEST_F(PagesTest, StartPageComesFromTheListOrIsBlank) {
         Shell shell("list");
         ASSERT_TRUE(shell.Start());
         std::string address;
-        ASSERT_TRUE(WaitFor([&] { return !(address = shell.Address()).empty() && address != "about:blank"; }, 15000));
+        ASSERT_TRUE(WaitFor(
+            [&] { return !(address = shell.Address()).empty() && address != "about:blank"; },
+            15000));
         EXPECT_TRUE(address == ServerUrl("/game/login.html") || address == ServerUrl("/faq.html"))
             << address;
         EXPECT_TRUE(FileExists(shell.folder() + "Update\\firstCF.ini"));

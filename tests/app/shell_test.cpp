@@ -37,7 +37,8 @@ struct FakeShell {
         std::string exe = folder.path() + "Lumo.exe";
         CopyFileW(ToW(TestProgram("fake_shell.exe")).c_str(), ToW(exe).c_str(), FALSE);
         proc = StartProgram(exe, {log, "--mutex"});
-        if (!proc) return false;
+        if (!proc)
+            return false;
         window = WaitForWindow(proc->pid, L"TfrmMain", 15000);
         return window != nullptr;
     }
@@ -66,8 +67,8 @@ TEST(SecondStart, HandsItsAddressToTheRunningShellAndShowsNoWindow) {
     EXPECT_EQ(ReadLines(running.log), std::vector<std::string>{"NT:" + address});
 
     // Only blanks, or nothing: nothing is sent.
-    for (std::vector<std::string> args : {std::vector<std::string>{"   "},
-                                          std::vector<std::string>{}}) {
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"   "}, std::vector<std::string>{}}) {
         auto quiet = StartProgram(exe, args);
         ASSERT_TRUE(quiet);
         ASSERT_TRUE(quiet->Ended(20000));

@@ -21,8 +21,9 @@ using namespace std::chrono_literals;
 
 TEST(WinText, AnsiIsCodePage936) {
     ASSERT_EQ(GetACP(), 936u) << "the tests expect LC_ALL=zh_CN.UTF-8";
-    EXPECT_EQ(Utf8ToAnsi("中文abc"), "\xD6\xD0\xCE\xC4"
-                                     "abc");
+    EXPECT_EQ(Utf8ToAnsi("中文abc"),
+              "\xD6\xD0\xCE\xC4"
+              "abc");
     EXPECT_EQ(AnsiToUtf8("\xD6\xD0\xCE\xC4"), "中文");
     // Characters outside GBK become '?' without cutting the rest.
     // (Windows may replace each half of a surrogate pair.)
@@ -107,8 +108,8 @@ TEST(WinCmdline, OverlongArgumentIsRejectedBeforeCreateProcess) {
     std::string big(32 * 1024, 'x');
     EXPECT_FALSE(BuildCommandLine("C:\\Lumo.exe", {"1", big}));
     std::string fits(30000, 'y');
-    std::optional<std::string> line = BuildCommandLine(
-        HostPath(Env("LUMO_BUILD_DIR") + "/tests/support/argv_echo.exe"), {fits});
+    std::optional<std::string> line =
+        BuildCommandLine(HostPath(Env("LUMO_BUILD_DIR") + "/tests/support/argv_echo.exe"), {fits});
     ASSERT_TRUE(line);
     std::vector<std::string> seen = EchoArgs(*line);
     ASSERT_EQ(seen.size(), 2u);

@@ -87,8 +87,8 @@ TEST(Roles, WindowHandleArgument) {
 }
 
 TEST(Roles, PageCommandLineCarriesAnyAddressAndBill) {
-    PageLaunch launch{"C:\\Program Files\\Lumo\\Lumo.exe", 65738,
-                      "http://game/login?a=\"1\"&b=\\", "C:\\Program Files\\Lumo\\cookies\\Temp7",
+    PageLaunch launch{"C:\\Program Files\\Lumo\\Lumo.exe", 65738, "http://game/login?a=\"1\"&b=\\",
+                      "C:\\Program Files\\Lumo\\cookies\\Temp7",
                       "<Forms><Form><FormName>\"q\"</FormName></Form></Forms>"};
     auto cmd = BuildPageCommandLine(launch, "C:\\h.txt");
     ASSERT_TRUE(cmd);

@@ -128,22 +128,25 @@ TEST(CookieFolders, NumbersStayInRangeAndOpenFoldersAreNeverReused) {
     double seed = 1.0;
     int n = CookieFolderNumber(seed);
     std::string taken = "C:\\L\\cookies\\Temp" + std::to_string(n);
-    std::string got = MakeCookieFolder("C:\\L\\", [&] { return seed; }, noFiles, {AsciiLower(taken)});
+    std::string got =
+        MakeCookieFolder("C:\\L\\", [&] { return seed; }, noFiles, {AsciiLower(taken)});
     EXPECT_NE(got, taken);
     EXPECT_EQ(got.rfind("C:\\L\\cookies\\Temp", 0), 0u);
 
     // 100 open pages: the next gets a number beyond them.
     std::set<std::string> all;
     for (int i = 1; i <= 100; ++i) all.insert("c:\\l\\cookies\\temp" + std::to_string(i));
-    EXPECT_EQ(MakeCookieFolder("C:\\L\\", [] { return 5.0; }, noFiles, all),
+    EXPECT_EQ(MakeCookieFolder(
+                  "C:\\L\\", [] { return 5.0; }, noFiles, all),
               "C:\\L\\cookies\\Temp101");
 
     // A plain file of the candidate's name is passed over too.
     double seeds[] = {1.0, 2.0};
     int call = 0;
     std::string first = "C:\\L\\cookies\\Temp" + std::to_string(CookieFolderNumber(1.0));
-    got = MakeCookieFolder("C:\\L\\", [&] { return seeds[call++ % 2]; },
-                           [&](const std::string& p) { return p == first; }, {});
+    got = MakeCookieFolder(
+        "C:\\L\\", [&] { return seeds[call++ % 2]; },
+        [&](const std::string& p) { return p == first; }, {});
     EXPECT_EQ(got, "C:\\L\\cookies\\Temp" + std::to_string(CookieFolderNumber(2.0)));
 }
 

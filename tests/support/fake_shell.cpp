@@ -16,9 +16,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::string log = argc > 1 ? lumo::FromW(argv[1]) : std::string();
     bool mutex = argc > 2 && std::wstring(argv[2]) == L"--mutex";
     LocalFree(argv);
-    if (mutex) CreateMutexW(nullptr, FALSE, L"Lumo");
+    if (mutex)
+        CreateMutexW(nullptr, FALSE, L"Lumo");
     lumo::test::RecordingShell shell;
-    if (!shell.Create(log, true)) return 1;
+    if (!shell.Create(log, true))
+        return 1;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return 0;

@@ -20,12 +20,14 @@ bool RecordingShell::Create(const std::string& logFile, bool visible) {
 std::vector<std::string> RecordingShell::With(const std::string& prefix) const {
     std::vector<std::string> out;
     for (const auto& r : received_)
-        if (r.text.rfind(prefix, 0) == 0) out.push_back(r.text);
+        if (r.text.rfind(prefix, 0) == 0)
+            out.push_back(r.text);
     return out;
 }
 
 LRESULT RecordingShell::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg != WM_COPYDATA) return Window::HandleMessage(msg, wp, lp);
+    if (msg != WM_COPYDATA)
+        return Window::HandleMessage(msg, wp, lp);
     std::string text = ReadCopyData(lp).value_or("<malformed>");
     received_.push_back({reinterpret_cast<HWND>(wp), text});
     if (!logFile_.empty()) {

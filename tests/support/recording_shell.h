@@ -16,17 +16,17 @@ struct ReceivedCommand {
 };
 
 class RecordingShell : public Window {
-public:
+  public:
     bool Create(const std::string& logFile = {}, bool visible = false);
     const std::vector<ReceivedCommand>& received() const { return received_; }
     void Clear() { received_.clear(); }
     // The texts received so far that start with `prefix` (exact case).
     std::vector<std::string> With(const std::string& prefix) const;
 
-protected:
+  protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     std::string logFile_;
     std::vector<ReceivedCommand> received_;
 };

@@ -12,7 +12,8 @@ namespace lumo::test {
 std::string HostPath(const std::string& unixPath) {
     std::string p = "Z:" + unixPath;
     for (char& c : p)
-        if (c == '/') c = '\\';
+        if (c == '/')
+            c = '\\';
     return p;
 }
 
@@ -27,7 +28,9 @@ std::string ServerHost() {
     return s.empty() ? "127.0.0.1:18765" : s;
 }
 
-std::string ServerUrl(const std::string& path) { return "http://" + ServerHost() + path; }
+std::string ServerUrl(const std::string& path) {
+    return "http://" + ServerHost() + path;
+}
 
 TempFolder::TempFolder(const std::string& tag) {
     wchar_t tmp[MAX_PATH];
@@ -98,7 +101,8 @@ std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* className) {
 std::optional<Started> StartProgram(const std::string& exe, const std::vector<std::string>& args,
                                     const std::string& workDir) {
     std::optional<std::string> line = BuildCommandLine(exe, args);
-    if (!line) return std::nullopt;
+    if (!line)
+        return std::nullopt;
     std::wstring cmd = ToW(*line);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -123,7 +127,8 @@ HWND WaitForWindow(DWORD pid, const wchar_t* cls, int ms) {
     WaitFor(
         [&] {
             auto all = WindowsOfProcess(pid, cls);
-            if (!all.empty()) found = all.front();
+            if (!all.empty())
+                found = all.front();
             return found != nullptr;
         },
         ms);

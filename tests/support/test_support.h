@@ -24,12 +24,12 @@ std::string ServerUrl(const std::string& path);
 // A fresh folder under the temp folder, with trailing backslash; removed by
 // the destructor.
 class TempFolder {
-public:
+  public:
     explicit TempFolder(const std::string& tag);
     ~TempFolder();
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -74,8 +74,10 @@ bool Answers(HWND hwnd);
 template <class Pred>
 bool WaitFor(Pred pred, int ms) {
     for (int waited = 0;; waited += 20) {
-        if (pred()) return true;
-        if (waited >= ms) return false;
+        if (pred())
+            return true;
+        if (waited >= ms)
+            return false;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         Sleep(20);

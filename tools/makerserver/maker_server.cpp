@@ -392,7 +392,8 @@ void MakerServer::Routes() {
     http_.Get("/user/VersionInfo/config.ini", [this](const Request&, Response& res) {
         std::lock_guard lock(mu_);
         if (switches_.versionHtml) {
-            res.set_content(lumo::Utf8ToAnsi(VersionMaintenancePage()), "text/html; charset=gb2312");
+            res.set_content(lumo::Utf8ToAnsi(VersionMaintenancePage()),
+                            "text/html; charset=gb2312");
         } else {
             res.set_content(VersionFile(switches_.version, switches_.imagePath), kText);
         }

@@ -85,7 +85,8 @@ std::string PopupPage() {
 // A page that opens a window as soon as it loads, as game sites do for
 // announcements.
 std::string AutoPopupPage() {
-    return Html("公告", "<h1>公告</h1>\n<script>window.open('/game/popup-target.html');</script>\n");
+    return Html("公告",
+                "<h1>公告</h1>\n<script>window.open('/game/popup-target.html');</script>\n");
 }
 
 std::string PopupTargetPage(std::string_view account) {

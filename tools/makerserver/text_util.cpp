@@ -1,6 +1,5 @@
 #include "tools/makerserver/text_util.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>

@@ -23,7 +23,7 @@ using test::WaitFor;
 constexpr int kLoadMs = 10000;
 
 class Recorder : public BrowserEvents {
-public:
+  public:
     void OnTitleChange(const std::string& title) override {
         log.push_back("title:" + title);
         titles.push_back(title);
@@ -36,7 +36,8 @@ public:
     void OnCommandStateChange() override {}
     void OnNavigateComplete() override {
         log.push_back("navigate");
-        if (control) locations.push_back(control->LocationURL());
+        if (control)
+            locations.push_back(control->LocationURL());
     }
     void OnDocumentComplete() override {
         log.push_back("document");
@@ -57,7 +58,7 @@ std::string ServerText(const std::string& path) {
 }
 
 class HeadlessBrowserTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         parent_ = CreateWindowExW(0, L"STATIC", L"headless test parent", WS_OVERLAPPEDWINDOW, 0, 0,
                                   640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -72,7 +73,8 @@ protected:
     }
     void TearDown() override {
         browser_.reset();
-        if (parent_) DestroyWindow(parent_);
+        if (parent_)
+            DestroyWindow(parent_);
     }
 
     // Waits until the document count reaches `count` and nothing loads.
@@ -282,7 +284,8 @@ TEST_F(HeadlessBrowserTest, LinksWithATargetAndWindowOpenAskForANewWindowAndLoad
     ASSERT_TRUE(WaitDocuments(2));
     EXPECT_EQ(browser_->LocationURL(), target);
     EXPECT_EQ(Title().rfind("活动页 - ", 0), 0u);
-    const auto newWindowAt = std::find(events_.log.begin(), events_.log.end(), "newwindow:" + target);
+    const auto newWindowAt =
+        std::find(events_.log.begin(), events_.log.end(), "newwindow:" + target);
     EXPECT_LT(newWindowAt - events_.log.begin(),
               std::find(newWindowAt, events_.log.end(), "navigate") - events_.log.begin());
 
@@ -309,7 +312,8 @@ TEST_F(HeadlessBrowserTest, GbkPagesAreReadAsGbk) {
 TEST_F(HeadlessBrowserTest, UnreachableServerCompletesWithAnErrorDocument) {
     const std::string url = "http://127.0.0.1:1/nothing.html";
     ASSERT_TRUE(Load(url));
-    EXPECT_EQ(events_.log, (std::vector<std::string>{"navigate", "title:无法显示此页", "document"}));
+    EXPECT_EQ(events_.log,
+              (std::vector<std::string>{"navigate", "title:无法显示此页", "document"}));
     EXPECT_EQ(browser_->LocationURL(), url);
     ASSERT_NE(browser_->Document(), nullptr);
     EXPECT_EQ(browser_->Document()->Title(), "无法显示此页");

@@ -32,7 +32,7 @@ TEST(Charset, CodePagesAndDetectionOrder) {
     EXPECT_EQ(DetectCodePage("text/html", gbkPage), kCodePageGbk);
     EXPECT_EQ(DetectCodePage("text/html; charset=unknown", gbkPage), kCodePageGbk);
     EXPECT_EQ(DetectCodePage("", "\xEF\xBB\xBF<meta charset=gbk>"), kCodePageUtf8);  // BOM
-    EXPECT_EQ(DetectCodePage("", "<title>游戏</title>"), kCodePageUtf8);  // sniffed
+    EXPECT_EQ(DetectCodePage("", "<title>游戏</title>"), kCodePageUtf8);             // sniffed
     EXPECT_EQ(DetectCodePage("", "<title>\xD3\xCE\xCF\xB7</title>"), kCodePageGbk);
 }
 

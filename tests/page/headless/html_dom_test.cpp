@@ -7,11 +7,13 @@ namespace {
 
 TEST(Entities, NamedNumericAndLegacyReferences) {
     EXPECT_EQ(DecodeEntities("a &amp; b &lt;c&gt; &quot;d&quot; &apos;"), "a & b <c> \"d\" '");
-    EXPECT_EQ(DecodeEntities("&#20013;&#x6587;&#X41;"), "\xE4\xB8\xAD\xE6\x96\x87" "A");
+    EXPECT_EQ(DecodeEntities("&#20013;&#x6587;&#X41;"),
+              "\xE4\xB8\xAD\xE6\x96\x87"
+              "A");
     EXPECT_EQ(DecodeEntities("&nbsp;"), "\xC2\xA0");
-    EXPECT_EQ(DecodeEntities("&amp &lt"), "& <");          // legacy names without ';'
+    EXPECT_EQ(DecodeEntities("&amp &lt"), "& <");  // legacy names without ';'
     EXPECT_EQ(DecodeEntities("&hellip &hellip;"), "&hellip \xE2\x80\xA6");
-    EXPECT_EQ(DecodeEntities("&#150;"), "\xE2\x80\x93");   // C1 range read as windows-1252
+    EXPECT_EQ(DecodeEntities("&#150;"), "\xE2\x80\x93");  // C1 range read as windows-1252
 }
 
 TEST(Entities, BrokenReferencesStayAsText) {
@@ -41,7 +43,8 @@ TEST(Parse, ElementsAttributesAndTitle) {
     EXPECT_EQ(dom.elements[a].text, "Link text");
     int p = -1;
     for (size_t i = 0; i < dom.elements.size(); ++i)
-        if (dom.elements[i].tag == "p") p = static_cast<int>(i);
+        if (dom.elements[i].tag == "p")
+            p = static_cast<int>(i);
     ASSERT_GE(p, 0);
     EXPECT_EQ(*dom.elements[p].Attr("class"), "a");  // the first of duplicates wins
     EXPECT_EQ(dom.FindByNameOrId("nothing"), -1);

@@ -41,8 +41,9 @@ TEST(Submit, GetFormReplacesTheQueryAndSkipsUnsuccessfulControls) {
     EXPECT_EQ(r.kind, ClickResult::kNavigate);
     EXPECT_EQ(r.request.method, "GET");
     EXPECT_EQ(r.request.body, "");
-    EXPECT_EQ(r.request.url,
-              "http://127.0.0.1:18765/game/search?q=a%26b&c1=on&r=2&h=H&s=b&m=1&m=3&t=T&btn=bv#top");
+    EXPECT_EQ(
+        r.request.url,
+        "http://127.0.0.1:18765/game/search?q=a%26b&c1=on&r=2&h=H&s=b&m=1&m=3&t=T&btn=bv#top");
 }
 
 TEST(Submit, ImageButtonsNoActionAndNoForm) {

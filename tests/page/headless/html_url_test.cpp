@@ -8,15 +8,33 @@ namespace {
 TEST(Resolve, Rfc3986NormalExamples) {
     const std::string base = "http://a/b/c/d;p?q";
     const std::pair<const char*, const char*> cases[] = {
-        {"g:h", "g:h"},           {"g", "http://a/b/c/g"},      {"./g", "http://a/b/c/g"},
-        {"g/", "http://a/b/c/g/"}, {"/g", "http://a/g"},         {"//g", "http://g/"},
-        {"?y", "http://a/b/c/d;p?y"}, {"g?y", "http://a/b/c/g?y"}, {"#s", "http://a/b/c/d;p?q#s"},
-        {"g#s", "http://a/b/c/g#s"}, {";x", "http://a/b/c/;x"},  {"", "http://a/b/c/d;p?q"},
-        {".", "http://a/b/c/"},    {"./", "http://a/b/c/"},      {"..", "http://a/b/"},
-        {"../", "http://a/b/"},    {"../g", "http://a/b/g"},     {"../..", "http://a/"},
-        {"../../g", "http://a/g"}, {"../../../g", "http://a/g"}, {"/./g", "http://a/g"},
-        {"/../g", "http://a/g"},   {"g.", "http://a/b/c/g."},    {"..g", "http://a/b/c/..g"},
-        {"./../g", "http://a/b/g"}, {"g/./h", "http://a/b/c/g/h"}, {"g/../h", "http://a/b/c/h"},
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g/"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q#s"},
+        {"g#s", "http://a/b/c/g#s"},
+        {";x", "http://a/b/c/;x"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../g", "http://a/g"},
+        {"../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
     };
     for (const auto& [ref, want] : cases) EXPECT_EQ(ResolveUrl(base, ref), want) << ref;
 }
@@ -71,7 +89,8 @@ TEST(Address, HttpTargets) {
 
 TEST(FormEncoding, Utf8PercentEncodingWithPlusForBlanks) {
     EXPECT_EQ(FormUrlEncode("a b&c=d/中*-._~"), "a+b%26c%3Dd%2F%E4%B8%AD*-._%7E");
-    EXPECT_EQ(FormUrlEncode({{"user", "alice"}, {"pass", "p w"}, {"", ""}}), "user=alice&pass=p+w&=");
+    EXPECT_EQ(FormUrlEncode({{"user", "alice"}, {"pass", "p w"}, {"", ""}}),
+              "user=alice&pass=p+w&=");
     EXPECT_EQ(FormUrlEncode(std::vector<std::pair<std::string, std::string>>{}), "");
 }
 

@@ -157,7 +157,9 @@ TEST(BrowserSite, NewWindow3HandsOutTheControlsOwnAutomationObject) {
 
     IDispatch* target = nullptr;
     VARIANT_BOOL cancel = VARIANT_TRUE;
-    EXPECT_EQ(FireNewWindow(site.Get(), &target, &cancel, L"http://host/page.html", L"http://host/游戏.html"), S_OK);
+    EXPECT_EQ(FireNewWindow(site.Get(), &target, &cancel, L"http://host/page.html",
+                            L"http://host/游戏.html"),
+              S_OK);
 
     EXPECT_EQ(rec.log, (std::vector<std::string>{"new:http://host/游戏.html"}));
     EXPECT_EQ(target, automation);
