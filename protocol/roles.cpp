@@ -1,5 +1,6 @@
 #include "protocol/roles.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "common/cmdline.h"
@@ -50,6 +51,30 @@ PageArgs ParsePageArgs(const std::vector<std::string>& args) {
     if (StartsWithNoCase(extra, kHandoverSwitch))
         page.handoverPath = extra.substr(kHandoverSwitch.size());
     return page;
+}
+
+std::string HandoverFolder(const std::string& programFolder) {
+    return programFolder + "handover\\";
+}
+
+std::string HandoverPath(const std::string& programFolder, uint64_t number) {
+    return HandoverFolder(programFolder) + "page-" + std::to_string(number) + ".handover";
+}
+
+bool IsOwnHandoverPath(const std::string& programFolder, std::string_view path) {
+    const std::string folder = HandoverFolder(programFolder);
+    if (programFolder.empty() || path.size() <= folder.size() ||
+        !EqualsNoCase(path.substr(0, folder.size()), folder))
+        return false;
+    std::string_view name = path.substr(folder.size());
+    constexpr std::string_view kPrefix = "page-", kSuffix = ".handover";
+    if (name.size() <= kPrefix.size() + kSuffix.size() || !StartsWithNoCase(name, kPrefix) ||
+        !EqualsNoCase(name.substr(name.size() - kSuffix.size()), kSuffix))
+        return false;
+    std::string_view digits =
+        name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    return digits.size() <= 20 &&
+           std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string EncodeHandover(std::string_view address, std::string_view bill) {

@@ -62,6 +62,14 @@ struct PageArgs {
 
 PageArgs ParsePageArgs(const std::vector<std::string>& args);
 
+// Hand-over files live in one folder of the program, "<program folder>handover\",
+// and are named "page-<n>.handover". A page deletes the file it read only
+// when its path is exactly of that form: the command line can carry outside
+// text, and a page must never delete a file somebody else named.
+std::string HandoverFolder(const std::string& programFolder);
+std::string HandoverPath(const std::string& programFolder, uint64_t number);
+bool IsOwnHandoverPath(const std::string& programFolder, std::string_view path);
+
 // Hand-over file body: length-prefixed address and bill ("<n>:<bytes>" twice).
 std::string EncodeHandover(std::string_view address, std::string_view bill);
 bool DecodeHandover(std::string_view body, std::string& address, std::string& bill);

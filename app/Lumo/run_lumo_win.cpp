@@ -80,7 +80,10 @@ int RunPageLoop(HANDLE shellProcess) {
 
 int RunPageProcess(const std::vector<std::string>& args) {
     PageArgs page = ParsePageArgs(args);
-    if (!page.handoverPath.empty()) {
+    // Only a hand-over file of our own is read and deleted: the command line
+    // may carry outside text once Lumo is the default browser.
+    if (!page.handoverPath.empty() &&
+        IsOwnHandoverPath(FolderOf(ExecutablePath()), page.handoverPath)) {
         std::string body = ReadFileBytes(page.handoverPath).value_or("");
         DeleteFileW(ToW(page.handoverPath).c_str());
         DecodeHandover(body, page.address, page.bill);

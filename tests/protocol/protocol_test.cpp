@@ -134,3 +134,23 @@ TEST(Roles, HandoverBodyRejectsDamage) {
     for (const char* bad : {"", "5:abc", "x:1:a", "1:a", "1:a1:bextra", "99999999999:a0:"})
         EXPECT_FALSE(DecodeHandover(bad, a, b)) << bad;
 }
+
+TEST(Roles, OnlyOwnHandoverFilesAreDeleted) {
+    const std::string folder = "C:\\Games\\Lumo\\";
+    EXPECT_EQ(HandoverPath(folder, 42), "C:\\Games\\Lumo\\handover\\page-42.handover");
+    EXPECT_TRUE(IsOwnHandoverPath(folder, HandoverPath(folder, 42)));
+    EXPECT_TRUE(IsOwnHandoverPath(folder, "c:\\games\\lumo\\HANDOVER\\page-7.handover"));
+    for (const char* bad : {
+             "C:\\Windows\\system.ini",
+             "C:\\Games\\Lumo\\handover\\",
+             "C:\\Games\\Lumo\\handover\\page-.handover",
+             "C:\\Games\\Lumo\\handover\\page-1x.handover",
+             "C:\\Games\\Lumo\\handover\\..\\UserData\\gList.dat",
+             "C:\\Games\\Lumo\\handover\\page-1.handover\\..\\..\\x",
+             "C:\\Games\\Lumo\\handover\\sub\\page-1.handover",
+             "C:\\Games\\Lumo\\cookies\\Temp1.handover",
+             "\\\\server\\share\\page-1.handover",
+         })
+        EXPECT_FALSE(IsOwnHandoverPath(folder, bad)) << bad;
+    EXPECT_FALSE(IsOwnHandoverPath("", "handover\\page-1.handover"));
+}
