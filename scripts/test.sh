@@ -32,5 +32,33 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 run_ctest wine xvfb-run -a -s "-screen 0 1280x800x24" \
     ctest --test-dir build/win --output-on-failure -j 2
 
+# One style: every C++ file of the tree as .clang-format has it.
+check() {  # name, command...
+    local name=$1
+    shift
+    echo "=== $name"
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "$name: passed"
+    else
+        failed=$((failed + 1))
+        echo "$name: FAILED"
+    fi
+}
+formatted() {
+    local bad
+    bad=$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -o '^[^:]*:' | sort -u)
+    [ -z "$bad" ] || { echo "not formatted (clang-format -i):"; echo "$bad"; return 1; }
+}
+check format formatted
+
+# The README's run command as a new user runs it: a fresh prefix, no display;
+# it fails when no main window appears or the screenshot is black.
+fresh_run() {
+    rm -rf build/run/wineprefix
+    LUMO_PORT=18767 LUMO_SCREENSHOT=build/run/screenshot.png bash scripts/run.sh 2>&1 | tail -n 3
+}
+check run-screenshot fresh_run
+
 echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -14,6 +14,7 @@
 
 #include "common/file.h"
 #include "common/guard.h"
+#include "common/log.h"
 #include "common/handle_win.h"
 #include "common/path.h"
 #include "common/text.h"
@@ -79,6 +80,7 @@ int RunPageLoop(HANDLE shellProcess) {
 }
 
 int RunPageProcess(const std::vector<std::string>& args) {
+    LogTimer lifetime;
     PageArgs page = ParsePageArgs(args);
     // Only a hand-over file of our own is read and deleted: the command line
     // may carry outside text once Lumo is the default browser.
@@ -108,7 +110,12 @@ int RunPageProcess(const std::vector<std::string>& args) {
     window.SetStartAddress(page.address);
     window.NavigateToStart();
     ShowWindow(window.hwnd(), SW_HIDE);
-    return RunPageLoop(shellProcess.get());
+    LogInfo("page",
+            "ready after " + std::to_string(lifetime.Ms()) + " ms: " + RedactAddress(page.address));
+    int code = RunPageLoop(shellProcess.get());
+    LogInfo("page", "ends with " + std::to_string(code) + " after " +
+                        std::to_string(lifetime.Ms()) + " ms");
+    return code;
 }
 
 int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
@@ -175,6 +182,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
 }  // namespace
 
 int RunLumo(HINSTANCE instance) {
+    StartLogging();
     OleScope ole;
     std::vector<std::string> args = ProcessArgs();
     return ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args) : RunShell(instance, args);
