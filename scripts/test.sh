@@ -51,6 +51,7 @@ formatted() {
     [ -z "$bad" ] || { echo "not formatted (clang-format -i):"; echo "$bad"; return 1; }
 }
 check format formatted
+check layers scripts/check-layers.sh
 
 # The README's run command as a new user runs it: a fresh prefix, no display;
 # it fails when no main window appears or the screenshot is black.
