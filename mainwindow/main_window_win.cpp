@@ -224,6 +224,9 @@ void MainWindow::CreateAddressBar() {
                             WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kIdSearchEdit);
     SetWindowSubclass(searchEdit_, EditSubclass, kIdSearchEdit, reinterpret_cast<DWORD_PTR>(this));
     imageButton(toolBarSearchButton_, L"ToolBarSearchButton", kIdSearch, 1, "搜索");
+    // The fields lie over their painted frames and take the clicks.
+    for (HWND field : {addressBox_, searchEdit_})
+        SetWindowPos(field, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::CreateTabPanel() {

@@ -70,6 +70,8 @@ void TabStrip::SetCaption(int index, const std::string& caption) {
 
 void TabStrip::SetButtonWidth(int width) {
     width_ = width;
+    // Also the default size, so other processes can read the tab width.
+    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(width > 0 ? width : 1, kTabHeight));
     for (int i = 0; i < Count(); ++i) {
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);

@@ -121,6 +121,14 @@ int RunPageProcess(const std::vector<std::string>& args) {
         return 0;  // started for a shell that no longer exists
     }
 
+    // One input state with the shell, as for any child window of another
+    // thread: the focus moves between the shell's controls and the page by
+    // click, and the keys go where the focus is.
+    if (shellProcess.valid()) {
+        DWORD shellThread = GetWindowThreadProcessId(shell, nullptr);
+        if (shellThread)
+            AttachThreadInput(GetCurrentThreadId(), shellThread, TRUE);
+    }
     SetWindowTextW(window.hwnd(), ToW(page.cookieFolder).c_str());
     window.SetStartAddress(page.address);
     window.NavigateToStart();
@@ -208,7 +216,27 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
     });
 
-    int code = RunWithExitSteps(RunMessageLoop, [&] { ClearCookieFolders(programFolder); });
+    // The browser shortcuts also work while the focus is in the shell's own
+    // controls (after Ctrl+T it sits in the address box).
+    auto loop = [&] {
+        MSG msg;
+        int r;
+        while ((r = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+            if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && main.hwnd() &&
+                (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd))) {
+                if (auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0,
+                                        GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
+                    s && !(*s == Shortcut::Stop && msg.hwnd != main.hwnd())) {
+                    Guarded([&] { commands.OnShortcut(*s); });
+                    continue;
+                }
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return r == 0 ? static_cast<int>(msg.wParam) : 1;
+    };
+    int code = RunWithExitSteps(loop, [&] { ClearCookieFolders(programFolder); });
     firstPage.join();
     return code;
 }
