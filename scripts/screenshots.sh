@@ -13,6 +13,8 @@ sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(1280x800 1024x768)
 export LUMO_BUILD_DIR=$root/build/win
 export LUMO_BROWSER_ENGINE=headless
+# A prefix of its own, so the screenshots never disturb a test run.
+export WINEPREFIX=$root/build/shots-prefix
 . tests/wine/env.sh
 work=$root/build/shots
 rm -rf "$work" && mkdir -p "$work/dist/Update" "$work/pages"
