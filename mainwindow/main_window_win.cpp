@@ -519,6 +519,10 @@ void MainWindow::OnMinimizeClick() {
 }
 
 void MainWindow::ShowFromTray() {
+    if (lockDepth_ > 0) {
+        shownWhileLocked_ = true;
+        return;
+    }
     ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(hwnd());
 }
@@ -535,6 +539,12 @@ void MainWindow::ShowTrayMenu() {
 }
 
 void MainWindow::ToggleVisible() {
+    // While drawing is locked the window only looks hidden (WM_SETREDRAW
+    // takes WS_VISIBLE away); the wish is applied when the lock ends.
+    if (lockDepth_ > 0) {
+        shownWhileLocked_ = !shownWhileLocked_;
+        return;
+    }
     if (IsWindowVisible(hwnd()))
         ShowWindow(hwnd(), SW_HIDE);
     else
@@ -599,13 +609,21 @@ void MainWindow::HideCloseButton() {
 }
 
 void MainWindow::LockUpdates() {
-    if (lockDepth_++ == 0)
+    if (lockDepth_++ == 0) {
+        shownWhileLocked_ = IsWindowVisible(hwnd()) != FALSE;
         SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
+    }
 }
 
 void MainWindow::UnlockUpdates() {
     if (lockDepth_ > 0 && --lockDepth_ == 0) {
         SendMessageW(hwnd(), WM_SETREDRAW, TRUE, 0);
+        // Ending the lock shows the window again; it stays hidden when it
+        // was hidden before or was hidden (tray) during the lock.
+        if (!shownWhileLocked_) {
+            ShowWindow(hwnd(), SW_HIDE);
+            return;
+        }
         RedrawWindow(hwnd(), nullptr, nullptr,
                      RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     }

@@ -133,6 +133,7 @@ class MainWindow : public FrameBase {
     std::vector<std::string> history_;
     int closeTarget_ = -1;
     int lockDepth_ = 0;
+    bool shownWhileLocked_ = true;
     std::unique_ptr<TrayIcon> tray_;
 };
 
