@@ -149,6 +149,19 @@ click $(centre tab0)
 wait_until 10 address_has "/ctrl.com/"
 t_switch=$(($(now_ms) - t2))
 
+# The menu buttons in the title bar: Help > About shows the about box with
+# the file version; Esc closes it.
+probe
+IFS=, read -r mx my mw mh <<<"$(val ToolBarMenu2)"
+click $((mx + mw - 27)) $((my + 13))
+sleep 0.5
+xdotool key Up Return
+about_is() { probe; [ "$(val about)" = "$1" ]; }
+check "Help > About shows the about box" wait_until 10 about_is 1
+check "the about box shows the version" grep -q "1\.1\.0\.0" <<<"$(val aboutVersion)"
+xdotool key Escape
+check "Esc closes the about box" wait_until 10 about_is 0
+
 # Caption buttons: maximise/restore, minimise, close.
 probe
 IFS=, read -r cx cy cw ch <<<"$(val ToolBarControl)"

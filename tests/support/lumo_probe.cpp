@@ -85,6 +85,16 @@ int wmain(int argc, wchar_t** argv) {
                 FromW(ControlName(GetParent(gui.hwndFocus)));
     }
     std::printf("focus=%s\nforeground=%d\n", focus.c_str(), GetForegroundWindow() == main ? 1 : 0);
+    // The about box that is shown, if any, and the version line of its memo.
+    HWND about = nullptr;
+    for (HWND h = FindWindowExW(nullptr, nullptr, L"TfrmAbout", nullptr); h;
+         h = FindWindowExW(nullptr, h, L"TfrmAbout", nullptr))
+        if (IsWindowVisible(h))
+            about = h;
+    std::string memo = Text(FindControl(about, L"Memo1"));
+    size_t version = memo.find("版本");
+    std::printf("about=%d\naboutVersion=%s\n", about ? 1 : 0,
+                version == std::string::npos ? "" : memo.substr(version).c_str());
     std::string pids;
     for (HWND page : test::PageWindowsIn(FindControl(main, L"PanelWBMain"))) {
         DWORD pid = 0;
