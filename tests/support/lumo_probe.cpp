@@ -48,6 +48,10 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     HWND main = FindWindowW(L"TfrmMain", nullptr);
+    if (verb == L"close" && main) {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
     if (verb == L"tray" && main) {
         // What a double-click on the notification icon sends (Xvfb has no tray).
         PostMessageW(main, WM_USER + 200, 0, WM_LBUTTONDBLCLK);
