@@ -56,6 +56,12 @@ LRESULT PaintPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             return Window::HandleMessage(msg, wp, lp);
+        case WM_SETCURSOR:
+            if (cursor && LOWORD(lp) == HTCLIENT) {
+                SetCursor(cursor);
+                return TRUE;
+            }
+            return Window::HandleMessage(msg, wp, lp);
         case WM_COMMAND:
         case WM_NOTIFY:
         case WM_DRAWITEM:

@@ -25,6 +25,8 @@ class PaintPanel : public Window {
     std::function<void(HDC, const RECT&)> onPaint;
     // (message WM_xBUTTONDOWN / WM_LBUTTONDBLCLK / WM_MOUSEMOVE / WM_LBUTTONUP, x, y)
     std::function<void(UINT, int, int)> onMouse;
+    // The mouse cursor over the panel; the class's arrow when null.
+    HCURSOR cursor = nullptr;
 
     void Move(int x, int y, int w, int h) { MoveWindow(hwnd(), x, y, w, h, TRUE); }
     void Repaint() { InvalidateRect(hwnd(), nullptr, FALSE); }

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "common/file.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
@@ -141,7 +143,36 @@ void MainWindow::CreateControls() {
     tabPanel_.onPaint = PaintFormBase;
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     sidePanel_.Create({hwnd(), L"TPanel", L"PanelLeft", face});
-    splitter_.Create({hwnd(), L"TPanel", L"splrLeft", face});
+    splitter_.Create({hwnd(), L"splrLeft"});
+    splitter_.cursor = LoadCursorW(nullptr, IDC_SIZEWE);
+    splitter_.onMouse = [this](UINT msg, int x, int) {
+        // splrLeft: drag to size the side panel.
+        if (msg == WM_LBUTTONDOWN) {
+            dragOffset_ = x;
+            SetCapture(splitter_.hwnd());
+        } else if (msg == WM_MOUSEMOVE && dragOffset_ >= 0) {
+            POINT pt;
+            GetCursorPos(&pt);
+            ScreenToClient(hwnd(), &pt);
+            RECT rc;
+            GetClientRect(hwnd(), &rc);
+            int w = std::clamp(
+                static_cast<int>(pt.x) - dragOffset_, kMinSidePanelWidth,
+                std::max<int>(kMinSidePanelWidth, rc.right - kSplitterWidth - kMinPageAreaWidth));
+            if (w != sideWidth_) {
+                sideWidth_ = w;
+                Layout();
+                if (args_.onPageAreaResized)
+                    args_.onPageAreaResized();
+            }
+        } else if (msg == WM_LBUTTONUP) {
+            dragOffset_ = -1;
+            ReleaseCapture();
+        }
+    };
+    splitter_.onPaint = [](HDC dc, const RECT& rc) {
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    };
     pageArea_.Create({hwnd(), L"TPanel", L"PanelWBMain", GetSysColor(COLOR_WINDOW)});
     statusBar_.Create({hwnd(), L"TPaintPanel", L"ToolBarStatusBar", kStatusColor});
     status1_.Create({statusBar_.hwnd(), L"TPanel", L"Panel_StatusBar1", kStatusColor});
@@ -331,7 +362,7 @@ void MainWindow::Layout() {
     int top = y + kTabPanelHeight;
     int middle = std::max(0, h - top - kStatusBarHeight);
     bool side = IsWindowVisible(sidePanel_.hwnd()) != FALSE;
-    int sideW = side ? kSidePanelWidth : 0;
+    int sideW = side ? sideWidth_ : 0;
     sidePanel_.Move(0, top, sideW, middle);
     splitter_.Move(sideW, top, side ? kSplitterWidth : 0, middle);
     int pageLeft = sideW + (side ? kSplitterWidth : 0);

@@ -31,6 +31,8 @@ inline constexpr int kAddressPanelHeight = 41;
 inline constexpr int kTabPanelHeight = 33;
 inline constexpr int kSidePanelWidth = 145;
 inline constexpr int kSplitterWidth = 3;
+inline constexpr int kMinSidePanelWidth = 60;
+inline constexpr int kMinPageAreaWidth = 200;
 inline constexpr int kStatusBarHeight = 29;
 inline constexpr int kStatusSidePanelWidth = 185;
 inline constexpr COLORREF kStatusColor = 15333857;  // light green
@@ -123,7 +125,10 @@ class MainWindow : public FrameBase {
     std::string searchOrigin_;  // empty: the real search engine
     UniqueMenu menu_;
     PaintPanel addressPanel_, tabPanel_, toolBarAddress_, toolBarSearchEdit_;
-    Panel sidePanel_, splitter_, pageArea_, statusBar_;
+    Panel sidePanel_, pageArea_, statusBar_;
+    PaintPanel splitter_;
+    int sideWidth_ = kSidePanelWidth;
+    int dragOffset_ = -1;  // while the splitter is dragged
     Panel status1_, status2_, status3_;
     TabStrip tabs_;
     ButtonBar toolBarButton_, toolBarGo_, toolBarSearchButton_, toolBarTabNew_, newTabBar_;

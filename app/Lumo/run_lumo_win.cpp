@@ -224,6 +224,20 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         while ((r = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
             if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && main.hwnd() &&
                 (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd))) {
+                // The menu's own keys: Ctrl+Q, F1, Ctrl+F12.
+                bool ctrl = GetKeyState(VK_CONTROL) < 0;
+                if (ctrl && msg.wParam == 'Q') {
+                    PostMessageW(main.hwnd(), WM_CLOSE, 0, 0);
+                    continue;
+                }
+                if (msg.wParam == VK_F1 || (ctrl && msg.wParam == VK_F12)) {
+                    Guarded([&] {
+                        commands.OnMenu(msg.wParam == VK_F1
+                                            ? MainWindow::MenuCommand::Help
+                                            : MainWindow::MenuCommand::SetAsDefaultBrowser);
+                    });
+                    continue;
+                }
                 if (auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0,
                                         GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
                     s && !(*s == Shortcut::Stop && msg.hwnd != main.hwnd())) {
