@@ -744,6 +744,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 Guarded([&] { (*task)(); });
             return 0;
         }
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE && !firstActivationDone_ && args_.onFirstActivation)
+                firstActivationDone_ = GuardedOr(false, [&] { return args_.onFirstActivation(); });
+            return FrameBase::HandleMessage(msg, wp, lp);
         case WM_CLOSE:
             if (tray_)
                 tray_->Remove();

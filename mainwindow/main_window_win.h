@@ -68,6 +68,9 @@ class MainWindow : public FrameBase {
         std::function<void(MenuCommand)> onMenuCommand;
         std::function<void(Shortcut)> onShortcut;
         std::string searchOrigin;  // empty: the real search engine
+        // FormActivate: runs on activations until it reports that it found
+        // an active page (the first activation step).
+        std::function<bool()> onFirstActivation;
     };
     bool Create(const CreateArgs& args);
 
@@ -139,6 +142,7 @@ class MainWindow : public FrameBase {
     int closeTarget_ = -1;
     int lockDepth_ = 0;
     bool shownWhileLocked_ = true;
+    bool firstActivationDone_ = false;
     std::unique_ptr<TrayIcon> tray_;
 };
 

@@ -177,6 +177,14 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     mainArgs.onCloseTab = [&](int index) { commands.CloseTab(index); };
     mainArgs.onMenuCommand = [&](MainWindow::MenuCommand c) { commands.OnMenu(c); };
     mainArgs.onShortcut = [&](Shortcut s) { commands.OnShortcut(s); };
+    mainArgs.onFirstActivation = [&] {
+        // The active page shows itself filling the page area.
+        WbForm* page = pages.pages().current();
+        if (!page || !page->window)
+            return false;
+        PostCommand(reinterpret_cast<HWND>(page->window), Messages().operate);
+        return true;
+    };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
     mainArgs.onClose = [&] { pages.QuitAllPages(); };
     mainArgs.onRunDeferred = [&] { pages.RunDeferredPages(); };
