@@ -149,6 +149,17 @@ click $(centre tab0)
 wait_until 10 address_has "/ctrl.com/"
 t_switch=$(($(now_ms) - t2))
 
+# Home: the system browser's start page, in a new tab when the active page
+# shows something.
+wine reg add "HKCU\\Software\\Microsoft\\Internet Explorer\\Main" /v "Start Page" \
+    /d "$server/faq.html?home=1" /f >/dev/null 2>&1
+probe
+tabs_before=$(val tabs)
+IFS=, read -r bx by bw bh <<<"$(val ToolBarButton)"
+click $((bx + 4 * 39 + 19)) $((by + 19))
+check "Home opens the start page in a new tab" wait_until 15 tabs_are $((tabs_before + 1))
+check "the start page is requested" wait_until 15 logged "home=1"
+
 # The menu buttons in the title bar: Help > About shows the about box with
 # the file version; Esc closes it.
 probe

@@ -63,8 +63,9 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("visible=%d\nzoomed=%d\niconic=%d\n", IsWindowVisible(main) ? 1 : 0,
                 IsZoomed(main) ? 1 : 0, IsIconic(main) ? 1 : 0);
     PrintRect("window", main);
-    for (const wchar_t* name : {L"CBURL", L"ComboBoxSearch", L"ToolBarControl", L"ToolBarTabClose",
-                                L"tbrNewTab", L"PanelWBMain", L"ToolBarMenu", L"ToolBarMenu2"})
+    for (const wchar_t* name :
+         {L"CBURL", L"ComboBoxSearch", L"ToolBarButton", L"ToolBarControl", L"ToolBarTabClose",
+          L"tbrNewTab", L"PanelWBMain", L"ToolBarMenu", L"ToolBarMenu2"})
         PrintRect(FromW(name).c_str(), FindControl(main, name));
     HWND strip = FindControl(main, L"ToolBarTabParent");
     int tabs = static_cast<int>(SendMessageW(strip, TB_BUTTONCOUNT, 0, 0));
