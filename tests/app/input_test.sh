@@ -180,10 +180,23 @@ zoomed_is() { probe; [ "$(val zoomed)" = "$1" ]; }
 visible_is() { probe; [ "$(val visible)" = "$1" ]; }
 click $((cx + 39)) $((cy + 10))
 check "the window-state button restores a maximised window" wait_until 5 zoomed_is 0
+# A restored window moves by dragging its title bar.
+probe
+IFS=, read -r wx wy ww wh <<<"$(val window)"
+xdotool mousemove $((wx + 300)) $((wy + 10)) mousedown 1
+for step in 1 2 3 4 5 6; do
+    xdotool mousemove $((wx + 300 + step * 10)) $((wy + 10 + step * 8))
+    sleep 0.05
+done
+xdotool mouseup 1
+moved() { probe; IFS=, read -r nx ny _ _ <<<"$(val window)"; [ "$nx" -gt "$wx" ] && [ "$ny" -gt "$wy" ]; }
+check "dragging the title bar moves the window" wait_until 5 moved
 probe
 IFS=, read -r cx cy cw ch <<<"$(val ToolBarControl)"
 click $((cx + 39)) $((cy + 10))
 check "the window-state button maximises it again" wait_until 5 zoomed_is 1
+probe
+IFS=, read -r cx cy cw ch <<<"$(val ToolBarControl)"
 click $((cx + 13)) $((cy + 10))
 check "minimise hides the window (tray only)" wait_until 5 visible_is 0
 probe tray
