@@ -2,7 +2,7 @@
 # Screenshots of the main window with three tabs (one with a long Chinese
 # title) at the given screen sizes: docs/main-<W>x<H>.png. Uses the Windows
 # build tree's prefix, a private Xvfb display, the local maker server and a
-# loopback page server for the long title.
+# loopback page server (python3) for the long title.
 #   scripts/screenshots.sh [WxH ...]     (default 1280x800 1024x768)
 set -euo pipefail
 cd "$(dirname "$0")/.."

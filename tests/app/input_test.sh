@@ -24,7 +24,14 @@ centre() {
     IFS=, read -r x y w h <<<"$(val "$1")"
     echo $((x + w / 2 + ${2:-0})) $((y + h / 2 + ${3:-0}))
 }
-server_log() { curl -s "$server/_log"; }
+# GET on the maker server (bash's /dev/tcp: no extra tools needed)
+http_get() {
+    exec 3<>"/dev/tcp/${LUMO_TEST_SERVER%:*}/${LUMO_TEST_SERVER##*:}" || return 1
+    printf 'GET %s HTTP/1.0\r\nHost: %s\r\n\r\n' "$1" "$LUMO_TEST_SERVER" >&3
+    cat <&3
+    exec 3<&-
+}
+server_log() { http_get /_log; }
 # wait_until <seconds> <command...>: polls the command until it succeeds
 wait_until() {
     local limit=$1
@@ -49,8 +56,8 @@ logged_times() { [ "$(server_log | grep -cF -- "$1")" -ge "$2" ]; }
 main_gone() { probe; [ "$(val main)" = 0 ]; }
 click() { xdotool mousemove "$1" "$2" click "${3:-1}"; }
 
-curl -s "$server/_control/reset" >/dev/null
-curl -s "$server/_control/clearlog" >/dev/null
+http_get /_control/reset >/dev/null
+http_get /_control/clearlog >/dev/null
 
 t0=$(now_ms)
 wine "$work/Lumo.exe" >/dev/null 2>&1 &
