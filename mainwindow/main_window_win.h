@@ -9,12 +9,18 @@
 #include <memory>
 #include <string>
 
-#include "common/window_win.h"
+#include <vector>
+
+#include "common/handle_win.h"
+#include "frame/button_bar_win.h"
+#include "frame/frame_base_win.h"
+#include "frame/paint_panel_win.h"
 #include "mainwindow/panel_win.h"
 #include "mainwindow/tab_layout.h"
 #include "mainwindow/tab_strip_win.h"
 #include "mainwindow/tray_icon_win.h"
 #include "protocol/messages_win.h"
+#include "protocol/shortcuts.h"
 #include "protocol/text_command.h"
 #include "protocol/window_names.h"
 
@@ -25,13 +31,18 @@ inline constexpr int kAddressPanelHeight = 41;
 inline constexpr int kTabPanelHeight = 33;
 inline constexpr int kSidePanelWidth = 145;
 inline constexpr int kSplitterWidth = 3;
+inline constexpr int kMinSidePanelWidth = 60;
+inline constexpr int kMinPageAreaWidth = 200;
 inline constexpr int kStatusBarHeight = 29;
 inline constexpr int kStatusSidePanelWidth = 185;
 inline constexpr COLORREF kStatusColor = 15333857;  // light green
+inline constexpr UINT kRunTaskMessage = WM_APP + 0x120;
 
-class MainWindow : public Window {
+class MainWindow : public FrameBase {
   public:
     enum class NavButton { Back, Forward, Stop, Refresh, Home, SaveGame };
+    // Menu items the shell carries out.
+    enum class MenuCommand { Help = 0x7001, SetAsDefaultBrowser, About };
 
     struct CreateArgs {
         HICON icon = nullptr;
@@ -45,6 +56,21 @@ class MainWindow : public Window {
         std::function<void()> onPageAreaResized;
         std::function<void()> onClose;  // before the window goes
         std::function<void()> onRunDeferred;
+        // The address bar: whether there is no page at all, the active
+        // page's address, "NT:" to the active page (`record`: also store it
+        // as the page's address), a new page when there is none.
+        std::function<bool()> pageListEmpty;
+        std::function<std::string()> activeAddress;
+        std::function<void(const std::string& address, bool record)> onOpenInActivePage;
+        std::function<void(const std::string& address)> onOpenNewPage;
+        // The floating close button and middle clicks: close tab `index`.
+        std::function<void(int index)> onCloseTab;
+        std::function<void(MenuCommand)> onMenuCommand;
+        std::function<void(Shortcut)> onShortcut;
+        std::string searchOrigin;  // empty: the real search engine
+        // FormActivate: runs on activations until it reports that it found
+        // an active page (the first activation step).
+        std::function<bool()> onFirstActivation;
     };
     bool Create(const CreateArgs& args);
 
@@ -67,28 +93,56 @@ class MainWindow : public Window {
     void LockUpdates();
     void UnlockUpdates();
 
+    // BBGOClick and ToolButtonSearchClick.
+    void Go();
+    void Search();
+    const std::vector<std::string>& typedHistory() const { return history_; }
+    // Shows the window again (tray), restoring it when it was minimised.
+    void ShowFromTray();
+    // Runs `task` on the window's thread (from any thread); dropped when
+    // the window is gone.
+    static void RunOnWindowThread(HWND main, std::function<void()> task);
+
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnDestroyed() override;
+    void OnFrameResize(int width, int height) override;
+    void OnMenuCommand(int id) override;
+    void OnMinimizeClick() override;
 
   private:
     void CreateControls();
+    void CreateAddressBar();
+    void CreateTabPanel();
     void ShowTrayMenu();
     void ToggleVisible();
     void Layout();
-    HWND MakeToolBar(HWND parent, const wchar_t* name, int buttonW, int buttonH,
-                     std::initializer_list<const char*> labels, int firstId);
+    void ResetZoomIndicator();
+    void OnAddressKey(WPARAM vk);
+    void OnCloseButtonPlace(int left, int top, int target, bool show);
+    void ToggleSidePanel();
+    static LRESULT CALLBACK EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                         DWORD_PTR self);
 
     CreateArgs args_;
-    Panel addressPanel_, tabPanel_, sidePanel_, splitter_, pageArea_, statusBar_;
+    std::string searchOrigin_;  // empty: the real search engine
+    UniqueMenu menu_;
+    PaintPanel addressPanel_, tabPanel_, toolBarAddress_, toolBarSearchEdit_;
+    Panel sidePanel_, pageArea_, statusBar_;
+    PaintPanel splitter_;
+    int sideWidth_ = kSidePanelWidth;
+    int dragOffset_ = -1;  // while the splitter is dragged
     Panel status1_, status2_, status3_;
     TabStrip tabs_;
-    HWND toolBarButton_ = nullptr, toolBarAddress_ = nullptr, addressBox_ = nullptr;
-    HWND toolBarGo_ = nullptr, toolBarSearchEdit_ = nullptr, searchEdit_ = nullptr;
-    HWND toolBarSearchButton_ = nullptr;
-    HWND toolBarTabNew_ = nullptr, newTabBar_ = nullptr, closeBar_ = nullptr;
-    HWND tabControlBar_ = nullptr, progress_ = nullptr;
+    ButtonBar toolBarButton_, toolBarGo_, toolBarSearchButton_, toolBarTabNew_, newTabBar_;
+    ButtonBar closeBar_, tabControlBar_;
+    HWND addressBox_ = nullptr, addressEdit_ = nullptr, searchEdit_ = nullptr;
+    HWND progress_ = nullptr, zoomBar_ = nullptr, zoomButton_ = nullptr;
+    std::vector<std::string> history_;
+    int closeTarget_ = -1;
     int lockDepth_ = 0;
+    bool shownWhileLocked_ = true;
+    bool firstActivationDone_ = false;
     std::unique_ptr<TrayIcon> tray_;
 };
 

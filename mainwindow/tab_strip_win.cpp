@@ -3,8 +3,11 @@
 #include <commctrl.h>
 
 #include "common/guard.h"
+#include "common/handle_win.h"
+#include "common/text.h"
 #include "common/text_win.h"
 #include "common/window_win.h"
+#include "frame/skin_win.h"
 
 namespace lumo {
 
@@ -35,6 +38,7 @@ bool TabStrip::Create(const CreateArgs& args) {
     SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(width_, 33));
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+    font_ = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     return true;
 }
 
@@ -66,6 +70,8 @@ void TabStrip::SetCaption(int index, const std::string& caption) {
 
 void TabStrip::SetButtonWidth(int width) {
     width_ = width;
+    // Also the default size, so other processes can read the tab width.
+    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(width > 0 ? width : 1, kTabHeight));
     for (int i = 0; i < Count(); ++i) {
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);
@@ -77,10 +83,69 @@ void TabStrip::SetButtonWidth(int width) {
 }
 
 void TabStrip::SetActive(int index) {
+    active_ = index;
+    InvalidateRect(hwnd_, nullptr, FALSE);
     for (int i = 0; i < Count(); ++i) {
         TBBUTTON b{};
         SendMessageW(hwnd_, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
         SendMessageW(hwnd_, TB_CHECKBUTTON, b.idCommand, MAKELPARAM(i == index, 0));
+    }
+}
+
+std::string TabStrip::Caption(int index) const {
+    TBBUTTON b{};
+    if (!SendMessageW(hwnd_, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&b)))
+        return {};
+    wchar_t text[512] = {};
+    SendMessageW(hwnd_, TB_GETBUTTONTEXTW, b.idCommand, reinterpret_cast<LPARAM>(text));
+    text[511] = 0;
+    return FromW(text);
+}
+
+void TabStrip::Paint(HDC target) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    BufferedPaint buffer(target, client);
+    HDC dc = buffer.dc();
+    const Skin& skin = Skin::Get();
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    StretchPicture(dc, skin.Picture(IDB_IMAGE_TAB_BG), client);
+    static constexpr int kPictures[] = {IDB_IMAGE_FIRST_ACTIVE_TAB_BUTTON,
+                                        IDB_IMAGE_ACTIVE_TAB_BUTTON, IDB_IMAGE_TAB_ACTIVE_NEXT,
+                                        IDB_IMAGE_FIRST_BUTTON, IDB_IMAGE_NORMAL_BUTTON};
+    SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    int count = Count();
+    for (int i = 0; i < count; ++i) {
+        RECT r = TabRect(i);
+        StripRect tab{r.left, 0, r.right, kTabHeight};
+        Guarded([&] {
+            HBITMAP pic = skin.Picture(kPictures[static_cast<int>(PickTabPicture(i, active_))]);
+            TabSlices s = SliceTabPicture(tab);
+            for (const TabSlice* slice : {&s.leftCap, &s.middle, &s.rightCap}) {
+                const StripRect& d = slice->dst;
+                DrawPictureColumns(dc, pic, slice->srcLeft, slice->srcWidth,
+                                   {d.left, d.top, d.right, d.bottom});
+            }
+            if (i == count - 1) {
+                int end =
+                    i == active_ ? IDB_IMAGE_TAB_BUTTON_ACTIVE_RIGHT : IDB_IMAGE_TAB_BUTTON_RIGHT;
+                StretchPicture(dc, skin.Picture(end),
+                               {tab.right - 1, 0, tab.right - 1 + kTabEndPieceWidth, kTabHeight});
+            }
+            DrawListImage(dc, skin.List(IDB_IMAGE_LIST_WEB_ICON), 0, tab.left + kTabIconLeft,
+                          kTabIconTop);
+        });
+        // The title is drawn even when the picture failed.
+        std::wstring title = ToW(Trim(Caption(i)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &extent);
+        TabTitleLayout t = LayoutTabTitle(tab, extent.cx);
+        RECT tr{t.rect.left, t.rect.top, t.rect.right, t.rect.bottom};
+        SetTextColor(dc, i == active_ ? RGB(0x1F, 0x29, 0x33) : RGB(0x4A, 0x52, 0x5C));
+        DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &tr,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX |
+                      (t.ellipsis ? DT_LEFT | DT_END_ELLIPSIS : DT_CENTER));
     }
 }
 
@@ -112,6 +177,25 @@ LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
             Guarded([&] { self->args_.onEmptyDoubleClick(); });
             return 0;
         }
+    }
+    if (msg == WM_ERASEBKGND)
+        return 1;
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        Guarded([&] { self->Paint(dc); });
+        EndPaint(h, &ps);
+        return 0;
+    }
+    if (msg == WM_MOUSEMOVE && self->args_.onCloseButton) {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        int index = static_cast<int>(SendMessageW(h, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
+        CloseButtonPlace place;
+        if (index >= 0 && index < self->Count()) {
+            RECT r = self->TabRect(index);
+            place = PlaceCloseButton(index, {r.left, 0, r.right, kTabHeight}, pt.x - r.left, pt.y);
+        }
+        Guarded([&] { self->args_.onCloseButton(place); });
     }
     if (msg == WM_NCDESTROY)
         RemoveWindowSubclass(h, Subclass, 1);

@@ -1,12 +1,15 @@
-// ToolBarTabParent: one tool button per page, in page-list order. The
-// buttons react on mouse down (left selects, right closes a background tab),
-// as the tab handler decides; double-clicks reach them as two presses.
+// ToolBarTabParent: one tool button per page, in page-list order, drawn from
+// the skin's tab pictures with the page title. The buttons react on mouse
+// down (left selects, right closes a background tab, middle closes), as the
+// tab handler decides; double-clicks reach them as two presses.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+
+#include "mainwindow/tab_geometry.h"
 
 namespace lumo {
 
@@ -21,6 +24,8 @@ class TabStrip {
         // (tab index, mouse button: VK_LBUTTON / VK_RBUTTON / VK_MBUTTON)
         std::function<void(int, int)> onTabMouseDown;
         std::function<void()> onEmptyDoubleClick;
+        // The mouse moved over the strip: where the floating close button goes.
+        std::function<void(const CloseButtonPlace&)> onCloseButton;
     };
     bool Create(const CreateArgs& args);
     HWND hwnd() const { return hwnd_; }
@@ -31,15 +36,20 @@ class TabStrip {
     void SetCaption(int index, const std::string& caption);
     void SetButtonWidth(int width);
     void SetActive(int index);
+    int active() const { return active_; }
+    std::string Caption(int index) const;
     // Tab `index` in strip coordinates (empty when out of range).
     RECT TabRect(int index) const;
 
   private:
+    void Paint(HDC dc);
     static LRESULT CALLBACK Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
     int width_ = 188;
+    int active_ = -1;
+    HFONT font_ = nullptr;
     int nextCommand_ = 1000;
     CreateArgs args_;
 };

@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev
       g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth xdotool x11-utils
-      fonts-wqy-microhei imagemagick procps locales clang-format git)
+      fonts-wqy-microhei imagemagick procps locales clang-format git python3)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

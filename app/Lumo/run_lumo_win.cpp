@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/file.h"
@@ -23,8 +24,10 @@
 #include "page/page_window_win.h"
 #include "protocol/messages_win.h"
 #include "shell/page_manager_win.h"
+#include "protocol/shortcuts.h"
 #include "protocol/text_command.h"
 #include "protocol/roles.h"
+#include "shell/shell_commands_win.h"
 #include "shell/shell_process_win.h"
 
 namespace lumo {
@@ -62,12 +65,26 @@ UniqueHandle OpenShellProcess(HWND shell) {
     return UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
 }
 
-int RunPageLoop(HANDLE shellProcess) {
+// Browser shortcuts pressed inside the page go to the shell instead.
+bool ForwardShortcut(const MSG& msg, HWND shell, HWND page) {
+    if (!shell || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN))
+        return false;
+    auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0,
+                        GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
+    if (!s)
+        return false;
+    SendCopyData(shell, page, ShortcutCommand(*s));
+    return true;
+}
+
+int RunPageLoop(HANDLE shellProcess, HWND shell, HWND page) {
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return static_cast<int>(msg.wParam);
+            if (ForwardShortcut(msg, shell, page))
+                continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -106,13 +123,22 @@ int RunPageProcess(const std::vector<std::string>& args) {
         return 0;  // started for a shell that no longer exists
     }
 
+    // One input state with the shell, as for any child window of another
+    // thread: the focus moves between the shell's controls and the page by
+    // click, and the keys go where the focus is.
+    if (shellProcess.valid()) {
+        DWORD shellThread = GetWindowThreadProcessId(shell, nullptr);
+        if (shellThread)
+            AttachThreadInput(GetCurrentThreadId(), shellThread, TRUE);
+    }
     SetWindowTextW(window.hwnd(), ToW(page.cookieFolder).c_str());
     window.SetStartAddress(page.address);
     window.NavigateToStart();
     ShowWindow(window.hwnd(), SW_HIDE);
     LogInfo("page",
             "ready after " + std::to_string(lifetime.Ms()) + " ms: " + RedactAddress(page.address));
-    int code = RunPageLoop(shellProcess.get());
+    int code =
+        RunPageLoop(shellProcess.get(), shellProcess.valid() ? shell : nullptr, window.hwnd());
     LogInfo("page", "ends with " + std::to_string(code) + " after " +
                         std::to_string(lifetime.Ms()) + " ms");
     return code;
@@ -136,15 +162,37 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
 
     MainWindow main;
     PageManager pages;
+    ShellCommands commands;
     MainWindow::CreateArgs mainArgs;
     mainArgs.icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     mainArgs.programFolder = programFolder;
+    mainArgs.searchOrigin =
+        FromW(_wgetenv(L"LUMO_SEARCH_ORIGIN") ? _wgetenv(L"LUMO_SEARCH_ORIGIN") : L"");
     mainArgs.onTextCommand = [&](HWND sender, const TextCommand& cmd) {
         pages.OnTextCommand(sender, cmd);
     };
-    mainArgs.onTabMouseDown = [&](int index, int button) { pages.OnTabMouseDown(index, button); };
+    mainArgs.onTabMouseDown = [&](int index, int button) {
+        commands.OnTabMouseDown(index, button);
+    };
     mainArgs.onNewTab = [&] { pages.NewBlankTab(); };
-    mainArgs.onNavButton = [&](MainWindow::NavButton b) { pages.OnNavButton(b); };
+    mainArgs.onNavButton = [&](MainWindow::NavButton b) { commands.OnNavButton(b); };
+    mainArgs.pageListEmpty = [&] { return pages.pages().Empty(); };
+    mainArgs.activeAddress = [&] { return commands.ActiveAddress(); };
+    mainArgs.onOpenInActivePage = [&](const std::string& a, bool record) {
+        commands.OpenInActivePage(a, record);
+    };
+    mainArgs.onOpenNewPage = [&](const std::string& a) { commands.OpenNewPage(a); };
+    mainArgs.onCloseTab = [&](int index) { commands.CloseTab(index); };
+    mainArgs.onMenuCommand = [&](MainWindow::MenuCommand c) { commands.OnMenu(c); };
+    mainArgs.onShortcut = [&](Shortcut s) { commands.OnShortcut(s); };
+    mainArgs.onFirstActivation = [&] {
+        // The active page shows itself filling the page area.
+        WbForm* page = pages.pages().current();
+        if (!page || !page->window)
+            return false;
+        PostCommand(reinterpret_cast<HWND>(page->window), Messages().operate);
+        return true;
+    };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
     mainArgs.onClose = [&] { pages.QuitAllPages(); };
     mainArgs.onRunDeferred = [&] { pages.RunDeferredPages(); };
@@ -152,15 +200,23 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         if (!main.Create(mainArgs))
             return false;
         pages.Init({&main, exePath, programFolder});
-        // The first page from the maker's list at tab 0, then the address
-        // this shell was started with.
-        pages.NewPage(0, PickFirstPage(programFolder), true, "");
-        if (!Trim(arg1).empty())
-            pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
+        commands.Init({&main, &pages, exePath, programFolder, mainArgs.icon});
         return true;
     });
     if (!created)
         return 1;
+    // The window is up at once; the maker's start-page list arrives on a
+    // worker thread (it may take its full time limit) and then opens the
+    // first page at tab 0 and the address this shell was started with.
+    HWND mainHwnd = main.hwnd();
+    std::thread firstPage([&pages, mainHwnd, programFolder, arg1] {
+        std::string first = PickFirstPage(programFolder);
+        MainWindow::RunOnWindowThread(mainHwnd, [&pages, first, arg1] {
+            pages.NewPage(0, first, true, "");
+            if (!Trim(arg1).empty())
+                pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
+        });
+    });
 
     std::unique_ptr<PlainWindow> base, publicForm, about, addGame;
     PageWindow hiddenPage;
@@ -176,7 +232,43 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
     });
 
-    return RunWithExitSteps(RunMessageLoop, [&] { ClearCookieFolders(programFolder); });
+    // The browser shortcuts also work while the focus is in the shell's own
+    // controls (after Ctrl+T it sits in the address box).
+    auto loop = [&] {
+        MSG msg;
+        int r;
+        while ((r = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+            if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && main.hwnd() &&
+                (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd))) {
+                // The menu's own keys: Ctrl+Q, F1, Ctrl+F12.
+                bool ctrl = GetKeyState(VK_CONTROL) < 0;
+                if (ctrl && msg.wParam == 'Q') {
+                    PostMessageW(main.hwnd(), WM_CLOSE, 0, 0);
+                    continue;
+                }
+                if (msg.wParam == VK_F1 || (ctrl && msg.wParam == VK_F12)) {
+                    Guarded([&] {
+                        commands.OnMenu(msg.wParam == VK_F1
+                                            ? MainWindow::MenuCommand::Help
+                                            : MainWindow::MenuCommand::SetAsDefaultBrowser);
+                    });
+                    continue;
+                }
+                if (auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0,
+                                        GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
+                    s && !(*s == Shortcut::Stop && msg.hwnd != main.hwnd())) {
+                    Guarded([&] { commands.OnShortcut(*s); });
+                    continue;
+                }
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return r == 0 ? static_cast<int>(msg.wParam) : 1;
+    };
+    int code = RunWithExitSteps(loop, [&] { ClearCookieFolders(programFolder); });
+    firstPage.join();
+    return code;
 }
 
 }  // namespace

@@ -129,6 +129,46 @@ int main() {
     }
     std::printf("tab switch (median of %d): %.1f ms\n", 2 * runs, Median(switches));
 
+    // Ctrl+T pressed while a page has the keyboard focus, to the new tab
+    // embedded and shown (system input: a click into the page, then the keys).
+    std::vector<double> ctrlT;
+    auto key = [](WORD vk, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &in, sizeof(in));
+    };
+    for (int i = 0; i < runs; ++i) {
+        RECT area;
+        GetWindowRect(panel, &area);
+        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+        INPUT click[2]{};
+        click[0].type = click[1].type = INPUT_MOUSE;
+        click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, click, sizeof(INPUT));
+        Sleep(300);
+        int before = static_cast<int>(SendMessageW(strip, TB_BUTTONCOUNT, 0, 0));
+        double t0 = NowMs();
+        key(VK_CONTROL, false);
+        key('T', false);
+        key('T', true);
+        key(VK_CONTROL, true);
+        bool shown = WaitFor(
+            [&] {
+                if (SendMessageW(strip, TB_BUTTONCOUNT, 0, 0) <= before)
+                    return false;
+                auto pages = PageWindowsIn(panel);
+                return static_cast<int>(pages.size()) > before;
+            },
+            10000);
+        if (shown)
+            ctrlT.push_back(NowMs() - t0);
+    }
+    std::printf("Ctrl+T in a page to the new tab shown (median of %zu): %.0f ms\n", ctrlT.size(),
+                Median(ctrlT));
+
     PostMessageW(main, WM_CLOSE, 0, 0);
     shell->Ended(20000);
     return 0;

@@ -1,0 +1,116 @@
+#include "frame/about_box_win.h"
+
+#include <vector>
+
+#include "common/text_win.h"
+
+namespace lumo {
+
+std::string FileVersionOf(const std::string& exePath) {
+    std::wstring path = ToW(exePath);
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0)
+        return {};
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data()))
+        return {};
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
+        len < sizeof(VS_FIXEDFILEINFO))
+        return {};
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+std::string AboutText(const std::string& version) {
+    return "Lumo网页游戏多开浏览器\r\n\r\n使用Internet Explorer 内核引擎技术构建\r\n版本 " +
+           (version.empty() ? std::string("未知") : version);
+}
+
+bool AboutBox::Create(HWND owner, HICON icon, const std::string& version) {
+    owner_ = owner;
+    RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner)
+        GetWindowRect(owner, &o);
+    FrameArgs a;
+    a.className = L"TfrmAbout";
+    a.title = kAboutTitle;
+    a.icon = icon;
+    a.owner = owner;
+    a.width = 326;
+    a.height = 200;
+    a.x = o.left + (o.right - o.left - a.width) / 2;
+    a.y = o.top + (o.bottom - o.top - a.height) / 2;
+    a.resizable = false;
+    a.maximizeEnabled = false;
+    a.menuPanelWidth = 1;
+    if (!CreateFrame(a))
+        return false;
+    SetWindowTextW(hwnd(), ToW("关于").c_str());
+    memo_ = CreateWindowExW(0, L"EDIT", ToW(AboutText(version)).c_str(),
+                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10,
+                            hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetControlName(memo_, L"Memo1");
+    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    OnFrameResize(rc.right, rc.bottom);
+    return true;
+}
+
+void AboutBox::OnFrameResize(int width, int height) {
+    if (memo_)
+        MoveWindow(memo_, 16, kTitleBarHeight + 16, width - 32, height - kTitleBarHeight - 24,
+                   TRUE);
+}
+
+void AboutBox::ShowModal() {
+    if (owner_)
+        EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    MSG msg;
+    while (!done_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+            PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (!done_ && msg.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(msg.wParam));  // keep the quit for the main loop
+    if (owner_) {
+        EnableWindow(owner_, TRUE);
+        SetForegroundWindow(owner_);
+    }
+    if (hwnd())
+        DestroyWindow(hwnd());
+}
+
+LRESULT AboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CLOSE:
+            done_ = true;
+            ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(hwnd(), &rc);
+            FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC:
+            // The memo in the face colour.
+            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        default:
+            return FrameBase::HandleMessage(msg, wp, lp);
+    }
+}
+
+}  // namespace lumo

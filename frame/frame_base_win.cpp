@@ -1,0 +1,299 @@
+#include "frame/frame_base_win.h"
+
+#include <windowsx.h>
+
+#include "common/guard.h"
+#include "common/text_win.h"
+#include "frame/skin_win.h"
+
+namespace lumo {
+
+namespace {
+
+void StretchTitleBar(HDC dc, const RECT& rc) {
+    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_TITLE_BAR), rc);
+}
+
+}  // namespace
+
+bool FrameBase::CreateFrame(const FrameArgs& args) {
+    args_ = args;
+    title_ = args.title;
+    WindowCreateArgs w;
+    w.className = args.className;
+    w.caption = ToW(args.title);
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    if (!args.resizable)
+        style &= ~WS_THICKFRAME;
+    if (!args.maximizeEnabled)
+        style &= ~WS_MAXIMIZEBOX;
+    w.style = style;
+    w.parent = args.owner;
+    w.icon = args.icon;
+    w.x = args.x;
+    w.y = args.y;
+    w.width = args.width;
+    w.height = args.height;
+    w.background = nullptr;
+    if (!CreateWindowFrom(w))
+        return false;
+    // No system title bar: the caption bits go, all other bits stay.
+    SetWindowLongW(hwnd(), GWL_STYLE, static_cast<LONG>(style & ~WS_CAPTION));
+    SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    titleFont_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,
+                                 CLEARTYPE_QUALITY, 0, ToW("宋体").c_str()));
+    CreateTitleBar();
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    LayoutTitleBar(rc.right);
+    ApplyRegion(rc.right, rc.bottom);
+    return true;
+}
+
+void FrameBase::CreateTitleBar() {
+    panelMenuControl_.Create({hwnd(), L"PanelMenuControl"});
+    HWND bar = panelMenuControl_.hwnd();
+    paintPanelControl_.Create({bar, L"PaintPanelControl"});
+    paintPanelControl_.onPaint = StretchTitleBar;
+    paintPanelMenu_.Create({bar, L"PaintPanelMenu"});
+    paintPanelMenu_.onPaint = [](HDC dc, const RECT& rc) {
+        StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_MENU_BASE), rc);
+    };
+    toolBarMenu_.Create({paintPanelMenu_.hwnd(), L"ToolBarMenu"});
+    toolBarMenu_.onPaint = [this](HDC dc, const RECT& rc) { PaintTitle(dc, rc); };
+    toolBarMenu_.onMouse = [this](UINT msg, int x, int y) {
+        if (msg == WM_LBUTTONDBLCLK)
+            ToggleWindowState();
+        drag_.OnMouse(toolBarMenu_.hwnd(), hwnd(), msg, x, y);
+    };
+    paintPanelMenu2_.Create({bar, L"PaintPanelMenu2", args_.menuPanelWidth > 1});
+    paintPanelMenu2_.onPaint = StretchTitleBar;
+    paintPanelMenu2_.onMouse = [this](UINT msg, int x, int y) {
+        drag_.OnMouse(paintPanelMenu2_.hwnd(), hwnd(), msg, x, y);
+    };
+    paintPanelBlank_.Create({bar, L"PaintPanelBlank"});
+    paintPanelBlank_.onPaint = StretchTitleBar;
+
+    ButtonBar::CreateArgs c;
+    c.parent = paintPanelControl_.hwnd();
+    c.name = L"ToolBarControl";
+    c.notify = hwnd();
+    captionBar_.Create(c);
+    captionBar_.onPaintBackground = StretchTitleBar;
+    captionBar_.drawButton = [this](HDC dc, const ButtonBar::Button& b, bool hot, bool) {
+        DrawCaptionButton(dc, b, hot);
+    };
+    const char* hints[] = {"最小化", "最大化/恢复", "关闭"};
+    std::vector<ButtonBar::Button> buttons;
+    for (int i = 0; i < 3; ++i) {
+        ButtonBar::Button b;
+        b.id = kIdCaptionMinimize + i;
+        b.rect = {i * kCaptionButtonWidth, 0, (i + 1) * kCaptionButtonWidth, 20};
+        b.image = i;
+        b.hint = hints[i];
+        b.enabled = i != 1 || args_.maximizeEnabled;
+        buttons.push_back(b);
+    }
+    captionBar_.SetButtons(std::move(buttons));
+
+    if (args_.menu) {
+        ButtonBar::CreateArgs m;
+        m.parent = paintPanelMenu2_.hwnd();
+        m.name = L"ToolBarMenu2";
+        menuBar_.Create(m);
+        menuBar_.onPaintBackground = StretchTitleBar;
+        menuBar_.drawButton = [this](HDC dc, const ButtonBar::Button& b, bool hot, bool pressed) {
+            DrawMenuButton(dc, b, hot, pressed);
+        };
+        menuBar_.onClick = [this](int id) { ShowMenu(id); };
+    }
+}
+
+void FrameBase::LayoutTitleBar(int width) {
+    panelMenuControl_.Move(0, 0, width, kTitleBarHeight);
+    int right = width - kCaptionButtonsWidth;
+    paintPanelControl_.Move(right, 0, kCaptionButtonsWidth, kTitleBarHeight);
+    captionBar_.Move(0, 3, kCaptionButtonsWidth, 21);
+    int menu2 = args_.menuPanelWidth;
+    right -= menu2;
+    paintPanelMenu2_.Move(right, 0, menu2, kTitleBarHeight);
+    right -= kBlankPanelWidth;
+    paintPanelBlank_.Move(right, 0, kBlankPanelWidth, kTitleBarHeight);
+    paintPanelMenu_.Move(0, 0, std::max(0, right), kTitleBarHeight);
+    toolBarMenu_.Move(0, 0, std::max(0, right), kTitleBarHeight);
+
+    if (args_.menu && menuBar_.hwnd()) {
+        menuBar_.Move(0, 0, menu2, kTitleBarHeight);
+        // Right-aligned: the indent leaves room for one more button.
+        int count = GetMenuItemCount(args_.menu);
+        int indent = std::max(0, menu2 - (count + 1) * kMenuButtonWidth);
+        std::vector<ButtonBar::Button> buttons;
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(args_.menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+            ButtonBar::Button b;
+            b.id = i;
+            int left = indent + i * kMenuButtonWidth;
+            b.rect = {left, 3, left + kMenuButtonWidth, 23};
+            b.caption = FromW(text);
+            buttons.push_back(b);
+        }
+        menuBar_.SetButtons(std::move(buttons));
+    }
+}
+
+void FrameBase::PaintTitle(HDC dc, const RECT& rc) {
+    StretchTitleBar(dc, rc);
+    HICON icon = args_.icon;
+    if (icon)
+        DrawIconEx(dc, 4, 3, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    // Two passes one pixel apart give the heavier title.
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0x33, 0x3B, 0x47));
+    SelectedObject font(
+        dc, titleFont_ ? static_cast<HGDIOBJ>(titleFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    std::wstring text = ToW(title_);
+    int right = std::min<int>(kTitleIndent, rc.right);
+    RECT first{27, 1, right, rc.bottom};
+    RECT second{26, 0, right, rc.bottom};
+    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &first, flags);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &second, flags);
+}
+
+void FrameBase::DrawCaptionButton(HDC dc, const ButtonBar::Button& b, bool hot) {
+    const Skin& skin = Skin::Get();
+    int x = b.rect.left + 1, y = b.rect.top + 1;
+    if (b.image == 1 && IsZoomed(hwnd())) {
+        // The restore glyph replaces the maximise glyph while maximised.
+        int id = hot ? IDB_IMAGE_C212 : IDB_IMAGE_C211;
+        SIZE s = skin.PictureSize(id);
+        DrawPictureColumns(dc, skin.Picture(id), 0, s.cx, {x, y, x + s.cx, y + s.cy},
+                           hot ? CLR_NONE : SKIN_KEY_COLOR);
+        return;
+    }
+    DrawListImage(dc, skin.List(IDB_IMAGE_LIST1), b.image + (hot ? 3 : 0), x, y);
+}
+
+void FrameBase::DrawMenuButton(HDC dc, const ButtonBar::Button& b, bool hot, bool pressed) {
+    RECT r = b.rect;
+    if (hot || pressed) {
+        // Three slices of the pressed-menu picture, 2 px below the top.
+        const Skin& skin = Skin::Get();
+        HBITMAP pic = skin.Picture(IDB_IMAGE_MENU_MOUSE_DOWN);
+        int w = skin.PictureSize(IDB_IMAGE_MENU_MOUSE_DOWN).cx;
+        int top = r.top - 1, bottom = r.bottom - 1;
+        DrawPictureColumns(dc, pic, 0, 5, {r.left, top, r.left + 5, bottom});
+        DrawPictureColumns(dc, pic, w - 5, 5, {r.right - 5, top, r.right, bottom});
+        DrawPictureColumns(dc, pic, w - 8, 5, {r.left + 5, top, r.right - 5, bottom});
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0x33, 0x3B, 0x47));
+    SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
+    std::wstring text = ToW(b.caption);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_HIDEPREFIX);
+}
+
+void FrameBase::ShowMenu(int index) {
+    HMENU sub = GetSubMenu(args_.menu, index);
+    if (!sub)
+        return;
+    RECT rc = menuBar_.ScreenRect(index);
+    int cmd = TrackPopupMenu(sub, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, rc.left, rc.bottom,
+                             0, hwnd(), nullptr);
+    if (cmd)
+        Guarded([&] { OnMenuCommand(cmd); });
+}
+
+void FrameBase::SetTitleText(const std::string& text) {
+    title_ = text;
+    toolBarMenu_.Repaint();
+}
+
+void FrameBase::ToggleWindowState() {
+    ShowWindow(hwnd(), IsZoomed(hwnd()) ? SW_RESTORE : SW_MAXIMIZE);
+    captionBar_.Repaint();
+}
+
+POINT FrameBase::CaptionButtonCenter(int index) const {
+    RECT rc{};
+    GetWindowRect(captionBar_.hwnd(), &rc);
+    return {rc.left + index * kCaptionButtonWidth + kCaptionButtonWidth / 2, rc.top + 10};
+}
+
+void FrameBase::ApplyRegion(int width, int height) {
+    // Rounded top corners; the region's bottom lies below the window.
+    HRGN rgn = CreateRoundRectRgn(0, 0, width + 1, height + 6, 9, 9);
+    if (rgn && !SetWindowRgn(hwnd(), rgn, TRUE))
+        DeleteObject(rgn);
+}
+
+LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_NCCALCSIZE:
+            // The whole window is client area: the frame draws itself.
+            return 0;
+        case WM_NCACTIVATE:
+            return TRUE;
+        case WM_NCPAINT:
+            return 0;
+        case WM_NCHITTEST: {
+            LRESULT hit = Window::HandleMessage(msg, wp, lp);
+            if (hit != HTCLIENT || !args_.resizable || IsZoomed(hwnd()))
+                return hit;
+            RECT rc;
+            GetWindowRect(hwnd(), &rc);
+            int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+            bool left = x < rc.left + kResizeBorder, right = x >= rc.right - kResizeBorder;
+            bool bottom = y >= rc.bottom - kResizeBorder;
+            if (bottom)
+                return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
+            if (left)
+                return HTLEFT;
+            if (right)
+                return HTRIGHT;
+            return hit;
+        }
+        case WM_GETMINMAXINFO: {
+            // Maximised means the work area, not the whole screen.
+            auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+            RECT work{};
+            if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+                mmi->ptMaxPosition = {work.left, work.top};
+                mmi->ptMaxSize = {work.right - work.left, work.bottom - work.top};
+            }
+            return 0;
+        }
+        case WM_SIZE: {
+            int w = LOWORD(lp), h = HIWORD(lp);
+            if (wp != SIZE_MINIMIZED) {
+                LayoutTitleBar(w);
+                ApplyRegion(w, h);
+                captionBar_.Repaint();
+                OnFrameResize(w, h);
+            }
+            return 0;
+        }
+        case WM_COMMAND:
+            switch (LOWORD(wp)) {
+                case kIdCaptionMinimize:
+                    OnMinimizeClick();
+                    return 0;
+                case kIdCaptionWindowState:
+                    if (args_.maximizeEnabled)
+                        ToggleWindowState();
+                    return 0;
+                case kIdCaptionClose:
+                    OnCloseClick();
+                    return 0;
+                default:
+                    return Window::HandleMessage(msg, wp, lp);
+            }
+        default:
+            return Window::HandleMessage(msg, wp, lp);
+    }
+}
+
+}  // namespace lumo

@@ -1,0 +1,83 @@
+// TfrmBase: the skinned frame of the shell's own windows. No system caption:
+// a 26-px title bar drawn from the skin (icon, doubled title text cut at the
+// indent, an optional row of menu buttons, and the minimise, maximise/restore
+// and close buttons), rounded top corners, dragging and double-click on the
+// title bar. Derived forms lay out their controls below kTitleBarHeight.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/handle_win.h"
+#include "frame/button_bar_win.h"
+#include "frame/paint_panel_win.h"
+
+namespace lumo {
+
+inline constexpr int kTitleBarHeight = 26;
+inline constexpr int kCaptionButtonsWidth = 83;
+inline constexpr int kCaptionButtonWidth = 26;
+inline constexpr int kTitleIndent = 372;  // the title text is cut here
+inline constexpr int kMenuPanelWidth = 220;
+inline constexpr int kBlankPanelWidth = 14;
+inline constexpr int kMenuButtonWidth = 55;
+inline constexpr int kResizeBorder = 4;
+
+// Caption-button ids (WM_COMMAND to the frame).
+inline constexpr int kIdCaptionMinimize = 0xE100;
+inline constexpr int kIdCaptionWindowState = 0xE101;
+inline constexpr int kIdCaptionClose = 0xE102;
+
+class FrameBase : public Window {
+  public:
+    struct FrameArgs {
+        const wchar_t* className = L"TfrmBase";
+        std::string title;  // TitleText; also the window caption
+        HICON icon = nullptr;
+        HWND owner = nullptr;
+        int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = 640, height = 480;
+        bool resizable = true;
+        bool maximizeEnabled = true;
+        int menuPanelWidth = kMenuPanelWidth;  // PaintPanelMenu2; 0 hides it
+        HMENU menu = nullptr;  // shown as menu buttons in PaintPanelMenu2 (not owned)
+    };
+
+    void SetTitleText(const std::string& text);
+    const std::string& titleText() const { return title_; }
+    // ToolButtonWindowStateClick: maximise a normal window, restore otherwise.
+    void ToggleWindowState();
+    HWND captionButtons() const { return captionBar_.hwnd(); }
+    // The screen point at the middle of a caption button (0, 1, 2).
+    POINT CaptionButtonCenter(int index) const;
+
+  protected:
+    bool CreateFrame(const FrameArgs& args);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    // The client area below the title bar changed size.
+    virtual void OnFrameResize(int /*width*/, int /*height*/) {}
+    // A command of the frame's menu.
+    virtual void OnMenuCommand(int /*id*/) {}
+    // ToolButtonMinimizeClick.
+    virtual void OnMinimizeClick() { ShowWindow(hwnd(), SW_MINIMIZE); }
+    // ToolButtonCloseClick: the form's own close handling.
+    virtual void OnCloseClick() { PostMessageW(hwnd(), WM_CLOSE, 0, 0); }
+
+  private:
+    void CreateTitleBar();
+    void LayoutTitleBar(int width);
+    void PaintTitle(HDC dc, const RECT& rc);
+    void DrawCaptionButton(HDC dc, const ButtonBar::Button& b, bool hot);
+    void DrawMenuButton(HDC dc, const ButtonBar::Button& b, bool hot, bool pressed);
+    void ShowMenu(int index);
+    void ApplyRegion(int width, int height);
+
+    FrameArgs args_;
+    std::string title_;
+    UniqueFont titleFont_;
+    PaintPanel panelMenuControl_, paintPanelMenu_, toolBarMenu_, paintPanelMenu2_;
+    PaintPanel paintPanelBlank_, paintPanelControl_;
+    ButtonBar captionBar_, menuBar_;
+    CaptionDrag drag_;
+};
+
+}  // namespace lumo

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Shell start until the main window is visible (xdotool finds it mapped),
+# with the maker server answering and with a server that accepts and never
+# replies. Five runs each, median in ms. Asserts nothing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+port=${LUMO_BENCH_PORT:-18806}
+export LUMO_BUILD_DIR=$root/build/win LUMO_BROWSER_ENGINE=headless
+export WINEPREFIX=$root/build/bench-prefix
+. tests/wine/env.sh
+work=$root/build/bench-start
+rm -rf "$work" && mkdir -p "$work/dist/Update"
+cp build/win/app/Lumo/Lumo.exe "$work/dist/"
+python3 - "$((port + 1))" <<'PY' &
+import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(16)
+held = []
+while True:
+    c, _ = s.accept(); held.append(c)  # accepted, never answered
+PY
+mute=$!
+tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$work/run"
+display=:$((200 + RANDOM % 50))
+Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'tests/wine/maker-server.sh down "$work/run"; kill $mute $xvfb 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
+sleep 1
+export DISPLAY=$display
+wineserver -k 2>/dev/null || true
+tests/wine/prefix.sh up
+for mode in answering silent; do
+    p=$port
+    [ $mode = silent ] && p=$((port + 1))
+    printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$p" >"$work/dist/Config.ini"
+    times=()
+    for _ in 1 2 3 4 5; do
+        t0=$(date +%s%N)
+        wine "$work/dist/Lumo.exe" >/dev/null 2>&1 &
+        shell=$!
+        until xdotool search --onlyvisible --name "Lumo" >/dev/null 2>&1; do sleep 0.02; done
+        times+=($((($(date +%s%N) - t0) / 1000000)))
+        sleep 4
+        wine build/win/tests/support/lumo_probe.exe close >/dev/null 2>&1 || true
+        wait $shell 2>/dev/null || true
+        sleep 1
+    done
+    median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
+    echo "shell start to visible window, server $mode: median ${median} ms (${times[*]})"
+done

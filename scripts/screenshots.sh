@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Screenshots of the main window with three tabs (one with a long Chinese
+# title) at the given screen sizes: docs/main-<W>x<H>.png. Uses the Windows
+# build tree's prefix, a private Xvfb display, the local maker server and a
+# loopback page server (python3) for the long title.
+#   scripts/screenshots.sh [WxH ...]     (default 1280x800 1024x768)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+port=${LUMO_SHOT_PORT:-18804}
+pageport=$((port + 1))
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(1280x800 1024x768)
+export LUMO_BUILD_DIR=$root/build/win
+export LUMO_BROWSER_ENGINE=headless
+# A prefix of its own, so the screenshots never disturb a test run.
+export WINEPREFIX=$root/build/shots-prefix
+. tests/wine/env.sh
+work=$root/build/shots
+rm -rf "$work" && mkdir -p "$work/dist/Update" "$work/pages"
+cp build/win/app/Lumo/Lumo.exe "$work/dist/"
+printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$port" >"$work/dist/Config.ini"
+cat >"$work/pages/long.html" <<'HTML'
+<!DOCTYPE html><html><head><meta charset="utf-8">
+<title>仙侠世界·群雄逐鹿——跨服争霸赛第十二赛季火热进行中,登录即送豪华礼包与限定坐骑</title>
+</head><body><p>长标题页面</p></body></html>
+HTML
+python3 -m http.server "$pageport" --bind 127.0.0.1 --directory "$work/pages" >/dev/null 2>&1 &
+pagesrv=$!
+tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$work/run"
+cleanup() {
+    tests/wine/maker-server.sh down "$work/run" || true
+    kill "$pagesrv" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+for size in "${sizes[@]}"; do
+    w=${size%x*} h=${size#*x}
+    display=:$((90 + RANDOM % 100))
+    Xvfb "$display" -screen 0 "${w}x${h}x24" >/dev/null 2>&1 &
+    xvfb=$!
+    sleep 1
+    export DISPLAY=$display
+    # The wineserver must come up inside this display.
+    wineserver -k 2>/dev/null || true
+    sleep 1
+    tests/wine/prefix.sh up
+    wine "$work/dist/Lumo.exe" >/dev/null 2>&1 &
+    shell=$!
+    for _ in $(seq 100); do
+        xdotool search --name "Lumo" >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+    sleep 4
+    wine "$work/dist/Lumo.exe" "http://127.0.0.1:$port/game/login.html" >/dev/null 2>&1 || true
+    sleep 3
+    wine "$work/dist/Lumo.exe" "http://127.0.0.1:$pageport/long.html" >/dev/null 2>&1 || true
+    sleep 4
+    import -window root "docs/main-${w}x${h}.png"
+    wid=$(xdotool search --name "Lumo" | head -n 1 || true)
+    [ -n "$wid" ] && xdotool windowclose "$wid" 2>/dev/null || true
+    sleep 2
+    kill "$shell" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    echo "docs/main-${w}x${h}.png"
+done

@@ -1,0 +1,160 @@
+#include "shell/shell_commands_win.h"
+
+#include "common/guard.h"
+#include "common/maker.h"
+#include "common/text.h"
+#include "frame/about_box_win.h"
+#include "protocol/messages_win.h"
+#include "shell/default_browser_win.h"
+
+namespace lumo {
+
+namespace {
+
+HWND Hwnd(const WbForm& page) {
+    return reinterpret_cast<HWND>(page.window);
+}
+
+}  // namespace
+
+std::string ShellCommands::ActiveAddress() const {
+    const WbForm* page = args_.pages->pages().current();
+    return page ? page->address : std::string();
+}
+
+void ShellCommands::OpenInActivePage(const std::string& address, bool record) {
+    WbForm* page = args_.pages->pages().current();
+    if (!page) {
+        OpenNewPage(address);
+        return;
+    }
+    if (record) {
+        page->requestedAddress = address;
+        page->address = address;
+    }
+    if (page->window)
+        SendCopyData(Hwnd(*page), args_.main->hwnd(), std::string(kPrefixNewTab) + address);
+}
+
+void ShellCommands::OpenNewPage(const std::string& address) {
+    PageList& list = args_.pages->pages();
+    args_.pages->NewPage(list.Empty() ? 0 : list.currentIndex() + 1, address, true, "");
+}
+
+void ShellCommands::CloseTab(int index) {
+    PageList& list = args_.pages->pages();
+    if (!list.Valid(index))
+        return;
+    closed_.Push(list.At(index).address);
+    args_.pages->ClosePage(index);
+}
+
+void ShellCommands::OnTabMouseDown(int index, int button) {
+    PageList& list = args_.pages->pages();
+    // A right click closes a background tab: remember it for reopening.
+    if (button == VK_RBUTTON && list.Valid(index) && index != list.currentIndex())
+        closed_.Push(list.At(index).address);
+    args_.pages->OnTabMouseDown(index, button);
+}
+
+void ShellCommands::OnNavButton(MainWindow::NavButton button) {
+    if (button == MainWindow::NavButton::Home) {
+        Home();
+        return;
+    }
+    args_.pages->OnNavButton(button);
+}
+
+void ShellCommands::Home() {
+    // The system browser's start page; the shell has none of its own.
+    std::string home = Trim(ReadRegistryString(
+        HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page"));
+    if (home.empty())
+        home = "about:blank";
+    WbForm* page = args_.pages->pages().current();
+    if (!page || page->address != "about:blank") {
+        // As the search does: a page that shows something keeps it.
+        OpenNewPage(home);
+        if (WbForm* opened = args_.pages->pages().current())
+            opened->requestedAddress = home;
+        return;
+    }
+    args_.main->SetAddressText(home);
+    OpenInActivePage(home, true);
+}
+
+void ShellCommands::OnMenu(MainWindow::MenuCommand cmd) {
+    switch (cmd) {
+        case MainWindow::MenuCommand::Help:
+            OpenNewPage(MakerUrl(args_.programFolder, "/faq.html"));
+            break;
+        case MainWindow::MenuCommand::SetAsDefaultBrowser:
+            // Modern Windows asks the user to confirm the choice itself.
+            if (SetAsDefaultBrowser(args_.exePath) != RegisterResult::Failed)
+                OpenDefaultAppsSettings();
+            break;
+        case MainWindow::MenuCommand::About: {
+            AboutBox about;
+            if (about.Create(args_.main->hwnd(), args_.icon, FileVersionOf(args_.exePath)))
+                about.ShowModal();
+            break;
+        }
+    }
+}
+
+void ShellCommands::ReopenClosedTab() {
+    if (auto address = closed_.Pop())
+        OpenNewPage(*address);
+}
+
+void ShellCommands::OnShortcut(Shortcut s) {
+    PageManager& pm = *args_.pages;
+    PageList& list = pm.pages();
+    int count = list.Count(), current = list.currentIndex();
+    switch (s) {
+        case Shortcut::NewTab:
+            pm.NewBlankTab();
+            args_.main->FocusAddressBox(true);
+            break;
+        case Shortcut::CloseTab:
+            CloseTab(current);
+            break;
+        case Shortcut::NextTab:
+        case Shortcut::PreviousTab:
+            if (count > 1)
+                pm.SwitchToPage((current + (s == Shortcut::NextTab ? 1 : count - 1)) % count);
+            break;
+        case Shortcut::SelectLastTab:
+            if (count > 0)
+                pm.SwitchToPage(count - 1);
+            break;
+        case Shortcut::FocusAddress:
+            SetForegroundWindow(args_.main->hwnd());
+            args_.main->FocusAddressBox(true);
+            break;
+        case Shortcut::Refresh:
+        case Shortcut::HardRefresh:
+            pm.OnNavButton(MainWindow::NavButton::Refresh);
+            break;
+        case Shortcut::Back:
+            pm.OnNavButton(MainWindow::NavButton::Back);
+            break;
+        case Shortcut::Forward:
+            pm.OnNavButton(MainWindow::NavButton::Forward);
+            break;
+        case Shortcut::Stop:
+            pm.OnNavButton(MainWindow::NavButton::Stop);
+            break;
+        case Shortcut::ReopenClosed:
+            ReopenClosedTab();
+            break;
+        default: {
+            int index = static_cast<int>(s) - static_cast<int>(Shortcut::SelectTab1);
+            if (index >= 0 && index < count)
+                pm.SwitchToPage(index);
+            break;
+        }
+    }
+}
+
+}  // namespace lumo

@@ -1,0 +1,111 @@
+// Prints what the input tests need to know about the running shell, one
+// "key=value" per line: the main window's state, the rectangles (screen
+// coordinates) of named controls and of each tab, the address box's text and
+// the page processes. The tests drive the shell with real input (xdotool)
+// and read its state with this program.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/text_win.h"
+#include "common/window_win.h"
+#include "tests/support/test_support.h"
+
+using namespace lumo;
+
+namespace {
+
+void PrintRect(const char* name, HWND h) {
+    RECT r{};
+    if (h)
+        GetWindowRect(h, &r);
+    std::printf("%s=%ld,%ld,%ld,%ld\n", name, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+std::string Text(HWND h) {
+    wchar_t buf[4096];
+    DWORD_PTR n = 0;
+    if (!h || !SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf),
+                                   SMTO_ABORTIFHUNG, 5000, &n))
+        return {};
+    return FromW(std::wstring_view(buf, static_cast<size_t>(n)));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring verb = argc > 1 ? argv[1] : L"";
+    if (verb == L"alive" && argc > 2) {
+        // alive=1 while process <pid> runs
+        DWORD pid = static_cast<DWORD>(_wtoi(argv[2]));
+        HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        bool alive = p && WaitForSingleObject(p, 0) == WAIT_TIMEOUT;
+        if (p)
+            CloseHandle(p);
+        std::printf("alive=%d\n", alive ? 1 : 0);
+        return 0;
+    }
+    HWND main = FindWindowW(L"TfrmMain", nullptr);
+    if (verb == L"close" && main) {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (verb == L"tray" && main) {
+        // What a double-click on the notification icon sends (Xvfb has no tray).
+        PostMessageW(main, WM_USER + 200, 0, WM_LBUTTONDBLCLK);
+        return 0;
+    }
+    std::printf("main=%d\n", main ? 1 : 0);
+    if (!main)
+        return 0;
+    std::printf("visible=%d\nzoomed=%d\niconic=%d\n", IsWindowVisible(main) ? 1 : 0,
+                IsZoomed(main) ? 1 : 0, IsIconic(main) ? 1 : 0);
+    PrintRect("window", main);
+    for (const wchar_t* name :
+         {L"CBURL", L"ComboBoxSearch", L"ToolBarButton", L"ToolBarControl", L"ToolBarTabClose",
+          L"tbrNewTab", L"PanelWBMain", L"ToolBarMenu", L"ToolBarMenu2"})
+        PrintRect(FromW(name).c_str(), FindControl(main, name));
+    HWND strip = FindControl(main, L"ToolBarTabParent");
+    int tabs = static_cast<int>(SendMessageW(strip, TB_BUTTONCOUNT, 0, 0));
+    int width = LOWORD(SendMessageW(strip, TB_GETBUTTONSIZE, 0, 0));
+    RECT s{};
+    GetWindowRect(strip, &s);
+    std::printf("tabs=%d\n", tabs);
+    for (int i = 0; i < tabs; ++i)
+        std::printf("tab%d=%ld,%ld,%d,%ld\n", i, s.left + i * width, s.top, width,
+                    s.bottom - s.top);
+    std::printf("closeVisible=%d\n",
+                IsWindowVisible(FindControl(main, L"ToolBarTabClose")) ? 1 : 0);
+    std::printf("address=%s\n", Text(FindControl(main, L"CBURL")).c_str());
+    std::printf("zoom=%s\n", Text(FindControl(main, L"ToolButton100")).c_str());
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof(gui);
+    std::string focus;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui) && gui.hwndFocus) {
+        wchar_t cls[64] = {};
+        GetClassNameW(gui.hwndFocus, cls, 64);
+        focus = FromW(cls) + "/" + FromW(ControlName(gui.hwndFocus)) + "/" +
+                FromW(ControlName(GetParent(gui.hwndFocus)));
+    }
+    std::printf("focus=%s\nforeground=%d\n", focus.c_str(), GetForegroundWindow() == main ? 1 : 0);
+    // The about box that is shown, if any, and the version line of its memo.
+    HWND about = nullptr;
+    for (HWND h = FindWindowExW(nullptr, nullptr, L"TfrmAbout", nullptr); h;
+         h = FindWindowExW(nullptr, h, L"TfrmAbout", nullptr))
+        if (IsWindowVisible(h))
+            about = h;
+    std::string memo = Text(FindControl(about, L"Memo1"));
+    size_t version = memo.find("版本");
+    std::printf("about=%d\naboutVersion=%s\n", about ? 1 : 0,
+                version == std::string::npos ? "" : memo.substr(version).c_str());
+    std::string pids;
+    for (HWND page : test::PageWindowsIn(FindControl(main, L"PanelWBMain"))) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(page, &pid);
+        pids += (pids.empty() ? "" : " ") + std::to_string(pid);
+    }
+    std::printf("pids=%s\n", pids.c_str());
+    return 0;
+}
