@@ -328,6 +328,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 args_.onRunDeferred();
             return 0;
         case WM_CLOSE:
+            ShowWindow(hwnd(), SW_HIDE);  // gone at once; the clean-up follows
             if (tray_)
                 tray_->Remove();
             if (args_.onClose)

@@ -87,6 +87,20 @@ void PageWindow::ShowInHost() {
     ShowWindow(hwnd(), SW_SHOW);
 }
 
+void PageWindow::EmbedInto(HWND parent) {
+    DWORD parentPid = 0, shellPid = 0;
+    if (!parent || !shell_ || !GetWindowThreadProcessId(parent, &parentPid) ||
+        !GetWindowThreadProcessId(shell_, &shellPid) || parentPid != shellPid)
+        return;
+    LONG style = GetWindowLongW(hwnd(), GWL_STYLE);
+    SetWindowLongW(hwnd(), GWL_STYLE, (style & ~WS_POPUP) | WS_CHILD);
+    SetParent(hwnd(), parent);
+    RECT rc{};
+    GetClientRect(parent, &rc);
+    SetWindowPos(hwnd(), nullptr, 0, 0, rc.right, rc.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 void PageWindow::ResizeBrowser() {
     if (!browser_)
         return;
@@ -134,6 +148,8 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const RegisteredMessages& m = Messages();
     if (msg == m.operate) {
         ShowInHost();
+    } else if (msg == m.embed) {
+        EmbedInto(reinterpret_cast<HWND>(wp));
     } else if (browser_ &&
                (msg == m.goBack || msg == m.goForward || msg == m.goStop || msg == m.goRefresh)) {
         Guarded([&] {

@@ -20,6 +20,7 @@ struct WbForm {
     bool closing = false;
     uintptr_t window = 0;          // the page process's page window; 0 when not found
     uint32_t processId = 0;        // the page process
+    uint32_t pageId = 0;           // the shell's number for the page's process life
     std::string address;           // last reported ("URL:"), first the requested one
     std::string requestedAddress;  // what the shell last asked the page to open
     std::string displayTitle;

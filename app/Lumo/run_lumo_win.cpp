@@ -15,6 +15,7 @@
 #include "common/file.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
+#include "common/log.h"
 #include "common/path.h"
 #include "common/text.h"
 #include "common/text_win.h"
@@ -24,6 +25,8 @@
 #include "shell/page_manager_win.h"
 #include "protocol/text_command.h"
 #include "protocol/roles.h"
+#include "shell/cookie_journal.h"
+#include "shell/cookie_redirect_win.h"
 #include "shell/shell_process_win.h"
 
 namespace lumo {
@@ -127,6 +130,13 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         return 0;
     }
 
+    // A shell that died while a page started left the per-user cookie value
+    // pointing into our folder: put it back first. No page of ours runs now
+    // (they end with their shell), so old cookie folders go too: a new page
+    // never gets a folder that held cookies.
+    RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
+    ClearCookieFolders(programFolder);
+
     MainWindow main;
     PageManager pages;
     MainWindow::CreateArgs mainArgs;
@@ -140,14 +150,14 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     mainArgs.onNavButton = [&](MainWindow::NavButton b) { pages.OnNavButton(b); };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
     mainArgs.onClose = [&] { pages.QuitAllPages(); };
-    mainArgs.onRunDeferred = [&] { pages.RunDeferredPages(); };
+
     bool created = GuardedOr(false, [&] {
         if (!main.Create(mainArgs))
             return false;
         pages.Init({&main, exePath, programFolder});
-        // The first page from the maker's list at tab 0, then the address
-        // this shell was started with.
-        pages.NewPage(0, PickFirstPage(programFolder), true, "");
+        // Page 0 at once (the maker's start page navigates it when it
+        // arrives), then the address this shell was started with.
+        pages.StartFirstPage();
         if (!Trim(arg1).empty())
             pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
         return true;
@@ -169,13 +179,14 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
     });
 
-    return RunWithExitSteps(RunMessageLoop, [&] { ClearCookieFolders(programFolder); });
+    return RunWithExitSteps(RunMessageLoop, [&] { pages.Shutdown(); });
 }
 
 }  // namespace
 
 int RunLumo(HINSTANCE instance) {
     OleScope ole;
+    StartLogging();
     std::vector<std::string> args = ProcessArgs();
     return ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args) : RunShell(instance, args);
 }
