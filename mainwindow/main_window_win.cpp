@@ -328,11 +328,13 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 args_.onRunDeferred();
             return 0;
         case WM_CLOSE:
-            ShowWindow(hwnd(), SW_HIDE);  // gone at once; the clean-up follows
-            if (tray_)
-                tray_->Remove();
+            // Pages first (hung ones are ended), then the window goes at
+            // once; the tray icon's slow removal follows.
             if (args_.onClose)
                 args_.onClose();
+            ShowWindow(hwnd(), SW_HIDE);
+            if (tray_)
+                tray_->Remove();
             DestroyWindow(hwnd());
             return 0;
         default:

@@ -32,6 +32,7 @@ namespace {
 
 constexpr UINT_PTR kStartTimer = 1, kHeartbeatTimer = 2;
 constexpr UINT kStartTickMs = 15, kHeartbeatMs = 500;
+constexpr DWORD kCloseGraceMs = 700;  // for all pages together when the shell closes
 
 PageManager* g_manager = nullptr;  // for the ping callback; one per shell
 
@@ -126,6 +127,10 @@ void PageManager::Init(const CreateArgs& args) {
     main_ = args.main;
     sender_ = main_->hwnd();
     g_manager = this;
+    // The page area never paints over its page windows (they belong to
+    // other processes and paint themselves).
+    HWND area = main_->pageArea();
+    SetWindowLongW(area, GWL_STYLE, GetWindowLongW(area, GWL_STYLE) | WS_CLIPCHILDREN);
     host_ = std::make_unique<Host>(*this);
     host_->Create();
     SetTimer(host_->hwnd(), kHeartbeatTimer, kHeartbeatMs, nullptr);
@@ -459,8 +464,6 @@ void PageManager::Navigate(WbForm& page, const std::string& address) {
 
 void PageManager::OnStartTick() {
     bool starting = false;
-    ULONGLONG now = GetTickCount64();
-    (void)now;
     for (auto it = runs_.begin(); it != runs_.end();) {
         PageRun& run = *it->second;
         ++it;
@@ -512,8 +515,11 @@ void PageManager::OnStartTick() {
             Report(kCreatePageFailed);
             continue;
         }
-        starting = true;
     }
+    // Scanned again: a start may have begun while a text command above
+    // waited (the sends let other requests in).
+    for (const auto& [id, run] : runs_)
+        starting |= run->life.state() == PageState::Starting && run->process;
     if (!starting)
         KillTimer(host_->hwnd(), kStartTimer);
 }
@@ -761,10 +767,34 @@ void PageManager::ClosePage(int index) {
 
 void PageManager::QuitAllPages() {
     deferred_.clear();
+    ULONGLONG now = GetTickCount64();
     for (auto& [id, run] : runs_) {
-        if (run->life.state() == PageState::Closing)
+        // A page that does not answer (or is not up yet) gets no grace: it is
+        // ended before the window goes, which it could otherwise hold up.
+        bool silent = run->life.state() == PageState::Hung ||
+                      run->life.state() == PageState::Starting ||
+                      (run->pingOutstanding && now - run->pingSent > kHeartbeatMs * 2);
+        if (silent && run->process) {
+            LogWarn("page", PidText(run->process->pid()) + " ended at close without grace");
+            run->process->Terminate(0);
+            WaitForSingleObject(run->process->handle(), 1000);
+        }
+        if (run->life.state() != PageState::Closing)
+            EndRun(*run);
+    }
+    // The window must not go (hide, destroy) while a child of it belongs to
+    // a page that does not answer: a short grace, then the rest are ended.
+    ULONGLONG deadline = GetTickCount64() + kCloseGraceMs;
+    for (auto& [id, run] : runs_) {
+        if (!run->process)
             continue;
-        EndRun(*run);
+        ULONGLONG t = GetTickCount64();
+        DWORD left = t < deadline ? static_cast<DWORD>(deadline - t) : 0;
+        if (WaitForSingleObject(run->process->handle(), left) == WAIT_TIMEOUT) {
+            LogWarn("page", PidText(run->process->pid()) + " did not quit at close; ended");
+            run->process->Terminate(0);
+            WaitForSingleObject(run->process->handle(), 1000);
+        }
     }
 }
 

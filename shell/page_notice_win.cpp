@@ -40,7 +40,9 @@ void PageNotice::Fit() {
         return;
     RECT rc{};
     GetClientRect(GetParent(hwnd()), &rc);
-    SetWindowPos(hwnd(), HWND_TOP, 0, 0, rc.right, rc.bottom, SWP_NOACTIVATE);
+    // No erasing of the parent here: under Wine that would paint the page
+    // windows beside us from this thread, waiting on a page that hangs.
+    SetWindowPos(hwnd(), HWND_TOP, 0, 0, rc.right, rc.bottom, SWP_NOACTIVATE | SWP_DEFERERASE);
     int cx = rc.right / 2, cy = rc.bottom / 3;
     MoveWindow(text_, 10, cy, rc.right - 20, 24, TRUE);
     bool two = IsWindowVisible(second_) != FALSE;
@@ -57,7 +59,9 @@ void PageNotice::Show(Kind kind) {
         return;
     kind_ = kind;
     if (kind == Kind::None) {
-        ShowWindow(hwnd(), SW_HIDE);
+        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                         SWP_DEFERERASE);
         return;
     }
     bool hung = kind == Kind::Hung;
@@ -66,7 +70,8 @@ void PageNotice::Show(Kind kind) {
     SetWindowTextW(second_, ToW(kEndPageButton).c_str());
     ShowWindow(second_, hung ? SW_SHOWNA : SW_HIDE);
     Fit();
-    ShowWindow(hwnd(), SW_SHOWNA);
+    SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_DEFERERASE);
 }
 
 LRESULT PageNotice::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -95,10 +95,14 @@ class Shell {
     std::string Status() const { return WindowText(Control(L"Panel_StatusBar1")); }
     // Whether the shell's thread handles a message to one of its own
     // controls within `ms` (a frozen queue does not).
-    bool Responsive(UINT ms = 1500) const {
-        DWORD_PTR n = 0;
-        return SendMessageTimeoutW(Control(L"ToolBarTabParent"), TB_BUTTONCOUNT, 0, 0,
-                                   SMTO_ABORTIFHUNG, ms, &n) != 0;
+    // A thread blocked in a call to another process still answers sent
+    // messages, so the check posts: a character typed into the address box
+    // must arrive.
+    bool Responsive(int ms = 1500) const {
+        HWND edit = FindWindowExW(Control(L"CBURL"), nullptr, L"Edit", nullptr);
+        std::string before = WindowText(edit);
+        PostMessageW(edit, WM_CHAR, 'x', 0);
+        return WaitFor([&] { return WindowText(edit) != before; }, ms);
     }
     // The page window shown in the page area, null when none is.
     HWND VisiblePage() const {
