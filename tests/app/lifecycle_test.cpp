@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <set>
 
@@ -245,7 +246,16 @@ TEST_F(LifecycleTest, StartAndHandOverFaultsAreReportedWithoutDeadTabs) {
     // The start-page list is GBK: a Chinese address arrives as the same
     // request as when it is handed over directly.
     std::string chinese = ServerUrl("/faq.html?game=游戏");
-    Server("/_control/set?startpage=" + chinese);
+    std::string encoded;
+    for (unsigned char c : chinese) {
+        const char* hex = "0123456789ABCDEF";
+        if (std::isalnum(c) || c == '.' || c == '-' || c == '_')
+            encoded += static_cast<char>(c);
+        else
+            encoded += std::string("%") + hex[c >> 4] + hex[c & 15];
+    }
+    Server("/_control/set?startpage=" + encoded);
+    ASSERT_NE(Server("/user/ADPage/firstPage.ini").find(Utf8ToAnsi("游戏")), std::string::npos);
     {
         Shell shell("gbk");
         ASSERT_TRUE(shell.Start());
