@@ -129,7 +129,22 @@ int main() {
     }
     std::printf("tab switch (median of %d): %.1f ms\n", 2 * runs, Median(switches));
 
+    // Shell close: until the window is hidden, and until no process is left.
+    std::vector<UniqueHandle> pages;
+    for (HWND page : PageWindowsIn(panel)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(page, &pid);
+        pages.emplace_back(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    }
+    double t0 = NowMs();
     PostMessageW(main, WM_CLOSE, 0, 0);
+    WaitFor([&] { return !IsWindowVisible(main); }, 20000);
+    double hidden = NowMs() - t0;
     shell->Ended(20000);
+    for (auto& p : pages)
+        if (p.valid())
+            WaitForSingleObject(p.get(), 20000);
+    std::printf("shell close with %zu pages: window hidden %.0f ms, no process left %.0f ms\n",
+                pages.size(), hidden, NowMs() - t0);
     return 0;
 }

@@ -165,6 +165,8 @@ TEST_F(PagesTest, StartPageComesFromTheListOrIsBlank) {
         Server("/_control/set?path=/user/ADPage/firstPage.ini&delay=8000");
         Shell shell("slow");
         ASSERT_TRUE(shell.Start());
+        // The list is fetched off the window's thread: no wait at start.
+        EXPECT_TRUE(shell.Responsive(500));
         EXPECT_TRUE(shell.AddressBecomes("about:blank")) << shell.Address();
     }
     {
