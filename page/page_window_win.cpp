@@ -94,6 +94,8 @@ void PageWindow::EmbedInto(HWND parent) {
         return;
     LONG style = GetWindowLongW(hwnd(), GWL_STYLE);
     SetWindowLongW(hwnd(), GWL_STYLE, (style & ~WS_POPUP) | WS_CHILD);
+    // Our end must not wait on the shell: no parent notification.
+    SetWindowLongW(hwnd(), GWL_EXSTYLE, GetWindowLongW(hwnd(), GWL_EXSTYLE) | WS_EX_NOPARENTNOTIFY);
     SetParent(hwnd(), parent);
     RECT rc{};
     GetClientRect(parent, &rc);

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "common/cmdline.h"
 #include "common/file.h"
@@ -47,6 +48,24 @@ double ClockSeed() {
 
 std::string PidText(DWORD pid) {
     return "pid " + std::to_string(pid);
+}
+
+// Waits for `process` up to `ms`, answering messages sent to this thread
+// meanwhile: a page that ends destroys its window, which may notify its
+// parent here, and must not be kept waiting on us.
+bool WaitAnswering(HANDLE process, DWORD ms) {
+    ULONGLONG deadline = GetTickCount64() + ms;
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0)
+            return true;
+        if (r != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 }  // namespace
@@ -768,7 +787,13 @@ void PageManager::ClosePage(int index) {
 void PageManager::QuitAllPages() {
     deferred_.clear();
     ULONGLONG now = GetTickCount64();
-    for (auto& [id, run] : runs_) {
+    std::vector<uint32_t> ids;
+    for (const auto& [id, run] : runs_) ids.push_back(id);
+    for (uint32_t id : ids) {
+        auto it = runs_.find(id);
+        if (it == runs_.end())
+            continue;
+        PageRun* run = it->second.get();
         // A page that does not answer (or is not up yet) gets no grace: it is
         // ended before the window goes, which it could otherwise hold up.
         bool silent = run->life.state() == PageState::Hung ||
@@ -780,7 +805,7 @@ void PageManager::QuitAllPages() {
             WaitForSingleObject(run->process->handle(), 1000);
         }
         if (run->life.state() != PageState::Closing)
-            EndRun(*run);
+            EndRun(*run);  // a crashed page's record goes here
     }
     // The window must not go (hide, destroy) while a child of it belongs to
     // a page that does not answer: a short grace, then the rest are ended.
@@ -790,7 +815,7 @@ void PageManager::QuitAllPages() {
             continue;
         ULONGLONG t = GetTickCount64();
         DWORD left = t < deadline ? static_cast<DWORD>(deadline - t) : 0;
-        if (WaitForSingleObject(run->process->handle(), left) == WAIT_TIMEOUT) {
+        if (!WaitAnswering(run->process->handle(), left)) {
             LogWarn("page", PidText(run->process->pid()) + " did not quit at close; ended");
             run->process->Terminate(0);
             WaitForSingleObject(run->process->handle(), 1000);
@@ -817,7 +842,7 @@ void PageManager::Shutdown() {
             continue;
         ULONGLONG now = GetTickCount64();
         DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-        if (WaitForSingleObject(run->process->handle(), left) == WAIT_TIMEOUT) {
+        if (!WaitAnswering(run->process->handle(), left)) {
             LogWarn("page", PidText(run->process->pid()) + " ended at shell exit");
             run->process->Terminate(0);
         }

@@ -144,6 +144,14 @@ TEST_F(LifecycleTest, ACrashedPageShowsTheStoppedViewAndReloadKeepsItsAccount) {
     EXPECT_TRUE(WaitFor([&] { return !shell.NoticeShown(); }, 2000));
     EXPECT_TRUE(
         WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "carol\n"; }, 15000));
+
+    // Stopped again, the shell closes cleanly with the stopped tab open.
+    Kill(Shell::PidOf(shell.VisiblePage()));
+    ASSERT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 1000));
+    PostMessageW(shell.main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(shell.process().Ended(10000));
+    EXPECT_EQ(shell.process().ExitCode(), 0u);
+    EXPECT_FALSE(FolderExists(shell.folder() + "cookies"));
 }
 
 TEST_F(LifecycleTest, NoNewTabIsLoggedInAsAClosedAccount) {
