@@ -146,6 +146,7 @@ TEST_F(LifecycleTest, ACrashedPageShowsTheStoppedViewAndReloadKeepsItsAccount) {
         WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "carol\n"; }, 15000));
 
     // Stopped again, the shell closes cleanly with the stopped tab open.
+    ASSERT_TRUE(WaitFor([&] { return shell.VisiblePage() != nullptr; }, 5000));
     Kill(Shell::PidOf(shell.VisiblePage()));
     ASSERT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 1000));
     PostMessageW(shell.main(), WM_CLOSE, 0, 0);
@@ -228,6 +229,8 @@ TEST_F(LifecycleTest, AShellKilledDuringPageStartsLeavesTheCookieValueAsItWas) {
         EXPECT_FALSE(FileExists(shell.folder() + "cookies.journal"));
         PostMessageW(main, WM_CLOSE, 0, 0);
         EXPECT_TRUE(again->Ended(10000));
+        EXPECT_TRUE(WaitFor([&] { return LumoProcesses() == 0; }, 10000))
+            << "round " << round << ": " << LumoProcesses();
     }
     EXPECT_TRUE(WaitFor([&] { return LumoProcesses() == 0; }, 10000));
 }

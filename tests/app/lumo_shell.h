@@ -102,7 +102,12 @@ class Shell {
         HWND edit = FindWindowExW(Control(L"CBURL"), nullptr, L"Edit", nullptr);
         std::string before = WindowText(edit);
         PostMessageW(edit, WM_CHAR, 'x', 0);
-        return WaitFor([&] { return WindowText(edit) != before; }, ms);
+        if (!WaitFor([&] { return WindowText(edit) != before; }, ms))
+            return false;
+        // Taken back (the shell may have put another address there meanwhile).
+        PostMessageW(edit, WM_CHAR, VK_BACK, 0);
+        WaitFor([&] { return WindowText(edit) == before; }, ms);
+        return true;
     }
     // The page window shown in the page area, null when none is.
     HWND VisiblePage() const {
