@@ -66,7 +66,8 @@ class PageList {
 };
 
 // A new page for a real address is not created while the current page is
-// blank: the caller navigates the blank page instead.
+// blank (and was not asked to open anything else): the caller navigates the
+// blank page instead.
 bool BlankPageGuardBlocks(const PageList& pages, std::string_view address);
 
 // Closing a page: page 0 and the only page are blanked, never removed.

@@ -491,6 +491,10 @@ void PageManager::OnStartTick() {
         if (!run.window) {
             if (HWND w = FindPageWindow(run.process->pid())) {
                 run.window = w;
+                // Known before it is embedded, so its first reports count.
+                for (int i = 0; i < pages_.Count(); ++i)
+                    if (pages_.At(i).pageId == run.id)
+                        pages_.At(i).window = reinterpret_cast<uintptr_t>(w);
                 LogInfo("page", PidText(run.process->pid()) + " window found after " +
                                     std::to_string(run.startTimer.Ms()) + " ms");
                 // WinInet of the page has read its folder by now.
@@ -747,6 +751,7 @@ void PageManager::ClosePage(int index) {
         // Page 0 and the only page stay; they show the blank page instead.
         // (The current page stays what it is.)
         WbForm& page = pages_.At(d.index);
+        page.requestedAddress = kBlankAddress;
         PageRun* run = RunOf(page);
         if (run && run->life.state() == PageState::Crashed) {
             page.address = kBlankAddress;
