@@ -857,6 +857,8 @@ void PageManager::Shutdown() {
             WaitForSingleObject(run->process->handle(), 2000);
     runs_.clear();
     ClearCookieFolders(args_.programFolder);
+    // Hand-over files of pages that never read them.
+    RemoveFolderTree(HandoverFolder(args_.programFolder));
 }
 
 void PageManager::LayoutTabs() {
