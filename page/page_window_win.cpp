@@ -152,6 +152,8 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ShowInHost();
     } else if (msg == m.embed) {
         EmbedInto(reinterpret_cast<HWND>(wp));
+    } else if (msg == m.hide) {
+        ShowWindow(hwnd(), SW_HIDE);
     } else if (browser_ &&
                (msg == m.goBack || msg == m.goForward || msg == m.goStop || msg == m.goRefresh)) {
         Guarded([&] {

@@ -13,6 +13,7 @@ const RegisteredMessages& Messages() {
         m.goStop = RegisterWindowMessageW(L"GoStop");
         m.goRefresh = RegisterWindowMessageW(L"GoRefresh");
         m.embed = RegisterWindowMessageW(L"LumoEmbedMessage");
+        m.hide = RegisterWindowMessageW(L"LumoHideMessage");
         for (const wchar_t* reserved : {L"ProcessHwnd", L"TitleHwnd", L"CompletedHwnd",
                                         L"NavNewHwnd", L"ChildActive", L"ClearAdHwnd"}) {
             RegisterWindowMessageW(reserved);

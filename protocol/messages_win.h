@@ -42,6 +42,9 @@ struct RegisteredMessages {
     // it (hidden until shown). The page does it itself, so the shell never
     // waits on a page while re-parenting.
     UINT embed = 0;
+    // "LumoHideMessage": hide yourself. Posted, so it keeps its order with
+    // the show message.
+    UINT hide = 0;
 };
 
 // Registers the names (once per process) and returns their numbers. The

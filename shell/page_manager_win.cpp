@@ -693,8 +693,9 @@ void PageManager::HideRecord(WbForm& page) {
     if (!run)
         return;
     Apply(*run, PageEvent::Hide);
+    // Posted like the show message, so the two arrive in order.
     if (run->window)
-        ShowWindowAsync(run->window, SW_HIDE);
+        PostMessageW(run->window, Messages().hide, 0, 0);
 }
 
 void PageManager::ShowPage(int index, int previous) {

@@ -109,6 +109,29 @@ TEST_F(LifecycleTest, AHungPageNeverFreezesTheShell) {
     EXPECT_TRUE(WaitFor([&] { return shell.TabCount() == 3; }, 3000));
     EXPECT_TRUE(ProcessEnded(hung, 8000));
 
+    // The choice offered for a hung page: "wait" takes the notice away (the
+    // page stays), "end page" ends it and leaves the stopped view.
+    auto visibleCount = [&] {
+        int n = 0;
+        for (HWND h : shell.Pages()) n += IsWindowVisible(h) ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(WaitFor([&] { return visibleCount() == 1; }, 5000))
+        << visibleCount() << " of " << shell.Pages().size() << ", tabs " << shell.TabCount();
+    DWORD second = Shell::PidOf(shell.VisiblePage());
+    SuspendProcess(second, true);
+    ASSERT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 5000));
+    PostMessageW(shell.Control(L"btnPageNotice1"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !shell.NoticeShown(); }, 1000));
+    EXPECT_FALSE(ProcessEnded(second, 0));
+    SuspendProcess(second, false);
+    SuspendProcess(second, true);  // hangs again: asked again
+    EXPECT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 5000));
+    PostMessageW(shell.Control(L"btnPageNotice2"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(ProcessEnded(second, 3000));
+    EXPECT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 2000));  // now "stopped"
+    EXPECT_EQ(shell.TabCount(), 3);
+
     // Closing the shell while another page is stopped: the window goes
     // within the close grace and no process is left.
     std::vector<DWORD> pids = shell.PagePids();
