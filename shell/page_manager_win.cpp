@@ -791,6 +791,7 @@ void PageManager::ClosePage(int index) {
 }
 
 void PageManager::QuitAllPages() {
+    LogInfo("shell", "closing with " + std::to_string(runs_.size()) + " pages");
     deferred_.clear();
     ULONGLONG now = GetTickCount64();
     std::vector<uint32_t> ids;
@@ -830,6 +831,7 @@ void PageManager::QuitAllPages() {
 }
 
 void PageManager::Shutdown() {
+    LogInfo("shell", "message loop ended");
     KillTimer(host_->hwnd(), kStartTimer);
     KillTimer(host_->hwnd(), kHeartbeatTimer);
     deferred_.clear();
@@ -860,6 +862,7 @@ void PageManager::Shutdown() {
     ClearCookieFolders(args_.programFolder);
     // Hand-over files of pages that never read them.
     RemoveFolderTree(HandoverFolder(args_.programFolder));
+    LogInfo("shell", "pages shut down");
 }
 
 void PageManager::LayoutTabs() {
