@@ -737,22 +737,18 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (args_.onRunDeferred)
                 args_.onRunDeferred();
             return 0;
-        case kRunTaskMessage: {
-            std::unique_ptr<std::function<void()>> task(
-                reinterpret_cast<std::function<void()>*>(lp));
-            if (task && *task)
-                Guarded([&] { (*task)(); });
-            return 0;
-        }
         case WM_ACTIVATE:
             if (LOWORD(wp) != WA_INACTIVE && !firstActivationDone_ && args_.onFirstActivation)
                 firstActivationDone_ = GuardedOr(false, [&] { return args_.onFirstActivation(); });
             return FrameBase::HandleMessage(msg, wp, lp);
         case WM_CLOSE:
-            if (tray_)
-                tray_->Remove();
+            // Pages first (hung ones are ended), then the window goes at
+            // once; the tray icon's slow removal follows.
             if (args_.onClose)
                 args_.onClose();
+            ShowWindow(hwnd(), SW_HIDE);
+            if (tray_)
+                tray_->Remove();
             DestroyWindow(hwnd());
             return 0;
         default:
@@ -760,12 +756,6 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             return FrameBase::HandleMessage(msg, wp, lp);
     }
-}
-
-void MainWindow::RunOnWindowThread(HWND main, std::function<void()> task) {
-    auto* heap = new std::function<void()>(std::move(task));
-    if (!PostMessageW(main, kRunTaskMessage, 0, reinterpret_cast<LPARAM>(heap)))
-        delete heap;
 }
 
 void MainWindow::OnDestroyed() {

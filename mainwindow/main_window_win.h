@@ -36,7 +36,6 @@ inline constexpr int kMinPageAreaWidth = 200;
 inline constexpr int kStatusBarHeight = 29;
 inline constexpr int kStatusSidePanelWidth = 185;
 inline constexpr COLORREF kStatusColor = 15333857;  // light green
-inline constexpr UINT kRunTaskMessage = WM_APP + 0x120;
 
 class MainWindow : public FrameBase {
   public:
@@ -99,9 +98,6 @@ class MainWindow : public FrameBase {
     const std::vector<std::string>& typedHistory() const { return history_; }
     // Shows the window again (tray), restoring it when it was minimised.
     void ShowFromTray();
-    // Runs `task` on the window's thread (from any thread); dropped when
-    // the window is gone.
-    static void RunOnWindowThread(HWND main, std::function<void()> task);
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -87,6 +87,22 @@ void PageWindow::ShowInHost() {
     ShowWindow(hwnd(), SW_SHOW);
 }
 
+void PageWindow::EmbedInto(HWND parent) {
+    DWORD parentPid = 0, shellPid = 0;
+    if (!parent || !shell_ || !GetWindowThreadProcessId(parent, &parentPid) ||
+        !GetWindowThreadProcessId(shell_, &shellPid) || parentPid != shellPid)
+        return;
+    LONG style = GetWindowLongW(hwnd(), GWL_STYLE);
+    SetWindowLongW(hwnd(), GWL_STYLE, (style & ~WS_POPUP) | WS_CHILD);
+    // Our end must not wait on the shell: no parent notification.
+    SetWindowLongW(hwnd(), GWL_EXSTYLE, GetWindowLongW(hwnd(), GWL_EXSTYLE) | WS_EX_NOPARENTNOTIFY);
+    SetParent(hwnd(), parent);
+    RECT rc{};
+    GetClientRect(parent, &rc);
+    SetWindowPos(hwnd(), nullptr, 0, 0, rc.right, rc.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 void PageWindow::ResizeBrowser() {
     if (!browser_)
         return;
@@ -134,6 +150,10 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const RegisteredMessages& m = Messages();
     if (msg == m.operate) {
         ShowInHost();
+    } else if (msg == m.embed) {
+        EmbedInto(reinterpret_cast<HWND>(wp));
+    } else if (msg == m.hide) {
+        ShowWindow(hwnd(), SW_HIDE);
     } else if (browser_ &&
                (msg == m.goBack || msg == m.goForward || msg == m.goStop || msg == m.goRefresh)) {
         Guarded([&] {

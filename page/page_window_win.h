@@ -53,6 +53,9 @@ class PageWindow : public Window, private BrowserEvents {
 
     // Shows the window filling its host (the show command of the shell).
     void ShowInHost();
+    // Becomes a child of `parent` (a window of our shell's process only),
+    // filling it, still hidden.
+    void EmbedInto(HWND parent);
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -12,6 +12,8 @@ const RegisteredMessages& Messages() {
         m.goForward = RegisterWindowMessageW(L"GoForward");
         m.goStop = RegisterWindowMessageW(L"GoStop");
         m.goRefresh = RegisterWindowMessageW(L"GoRefresh");
+        m.embed = RegisterWindowMessageW(L"LumoEmbedMessage");
+        m.hide = RegisterWindowMessageW(L"LumoHideMessage");
         for (const wchar_t* reserved : {L"ProcessHwnd", L"TitleHwnd", L"CompletedHwnd",
                                         L"NavNewHwnd", L"ChildActive", L"ClearAdHwnd"}) {
             RegisterWindowMessageW(reserved);
@@ -23,7 +25,8 @@ const RegisteredMessages& Messages() {
 
 namespace {
 
-bool Send(HWND target, HWND sender, ULONG_PTR tag, const std::string& bytes) {
+bool Send(HWND target, HWND sender, ULONG_PTR tag, const std::string& bytes,
+          UINT timeoutMs = kTextCommandTimeoutMs) {
     if (!target || bytes.size() > kMaxTextCommandBytes)
         return false;
     COPYDATASTRUCT cds{};
@@ -33,13 +36,13 @@ bool Send(HWND target, HWND sender, ULONG_PTR tag, const std::string& bytes) {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
                                reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                               kTextCommandTimeoutMs, &result) != 0;
+                               timeoutMs, &result) != 0;
 }
 
 }  // namespace
 
-bool SendCopyData(HWND target, HWND sender, std::string_view text) {
-    return Send(target, sender, kUtf8Tag, EncodeTextCommand(text));
+bool SendCopyData(HWND target, HWND sender, std::string_view text, UINT timeoutMs) {
+    return Send(target, sender, kUtf8Tag, EncodeTextCommand(text), timeoutMs);
 }
 
 bool SendCopyDataAnsi(HWND target, HWND sender, std::string_view utf8Text) {

@@ -18,6 +18,12 @@ namespace lumo {
 inline constexpr UINT kFirstPrivateMessage = WM_APP + 40;
 // Posted to the main window to run the page requests queued during a start.
 inline constexpr UINT kRunDeferredMessage = kFirstPrivateMessage + 1;
+// Posted to the page host by a process watch when a page process ended
+// (wParam: the page's id).
+inline constexpr UINT kPageEndedMessage = kFirstPrivateMessage + 2;
+// Posted to the page host when the start-page list was read (lParam: a
+// heap std::string with the address, the receiver frees it).
+inline constexpr UINT kFirstPageMessage = kFirstPrivateMessage + 3;
 inline constexpr UINT kLastPrivateMessage = WM_APP + 79;
 
 // The notification-icon callback of the main window (a left double-click
@@ -32,6 +38,13 @@ struct RegisteredMessages {
     UINT goForward = 0;
     UINT goStop = 0;
     UINT goRefresh = 0;
+    // "LumoEmbedMessage": become a child of the window in wParam, filling
+    // it (hidden until shown). The page does it itself, so the shell never
+    // waits on a page while re-parenting.
+    UINT embed = 0;
+    // "LumoHideMessage": hide yourself. Posted, so it keeps its order with
+    // the show message.
+    UINT hide = 0;
 };
 
 // Registers the names (once per process) and returns their numbers. The
@@ -43,10 +56,14 @@ const RegisteredMessages& Messages();
 // freezes the shell and a page never waits for ever on its shell.
 inline constexpr UINT kTextCommandTimeoutMs = 10000;
 
+// The shell's limit for a text command to one of its pages.
+inline constexpr UINT kPageCommandTimeoutMs = 1000;
+
 // Sends `text` to `target` as a text command from `sender` and waits until
 // the receiver has acted (or the time limit). Returns whether it was
 // delivered; callers of the protocol ignore the result.
-bool SendCopyData(HWND target, HWND sender, std::string_view text);
+bool SendCopyData(HWND target, HWND sender, std::string_view text,
+                  UINT timeoutMs = kTextCommandTimeoutMs);
 
 // The same in the classic zero-terminated ANSI form.
 bool SendCopyDataAnsi(HWND target, HWND sender, std::string_view utf8Text);

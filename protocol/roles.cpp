@@ -45,7 +45,7 @@ PageArgs ParsePageArgs(const std::vector<std::string>& args) {
     page.hasShellArg = !arg(1).empty();
     page.shellWindow = ParseWindowHandleArg(arg(1));
     page.address = arg(2);
-    page.cookieFolder = arg(3);
+    page.cookieFolder = arg(3) == kNoCookieFolder ? std::string() : arg(3);
     page.bill = arg(4);
     std::string extra = arg(5);
     if (StartsWithNoCase(extra, kHandoverSwitch))

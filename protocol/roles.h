@@ -4,7 +4,10 @@
 //   "<exe>" "<shell window>" "<address>" "<cookie folder>" "<bill>"
 // and the role test is on argument 3 (the cookie folder): non-empty means a
 // page process, anything else the shell. Arguments are quoted so that any
-// address or bill survives (quotes and backslashes included). When the line
+// address or bill survives (quotes and backslashes included). A page that
+// has no cookie folder of its own (the per-user cookie-folder value could not
+// be redirected) gets kNoCookieFolder as argument 3, so it still starts as a
+// page; it reads as an empty folder. When the line
 // would be too long for CreateProcess, the address and bill travel in a
 // hand-over file instead: arguments 2 and 4 stay empty and argument 5 is
 // "/handover:" + path; the page reads the file and deletes it.
@@ -19,6 +22,8 @@
 namespace lumo {
 
 enum class ProcessRole { Shell, Page };
+
+inline constexpr char kNoCookieFolder[] = "-";
 
 // `args` as CommandLineToArgvW gives them, argument 0 being the program.
 ProcessRole ChooseRole(const std::vector<std::string>& args);

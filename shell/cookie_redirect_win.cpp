@@ -2,7 +2,10 @@
 
 #include <wininet.h>
 
+#include "common/file.h"
+#include "common/log.h"
 #include "common/text_win.h"
+#include "shell/cookie_journal.h"
 
 namespace lumo {
 
@@ -29,22 +32,41 @@ void WriteValue(HKEY key, const std::wstring& value, DWORD type) {
 
 }  // namespace
 
+std::wstring CookieFolderKeyPath() {
+    wchar_t buf[1024];
+    DWORD n = GetEnvironmentVariableW(L"LUMO_COOKIE_KEY", buf, 1024);
+    if (n > 0 && n < 1024)
+        return std::wstring(buf, n);
+    return kShellFoldersKey;
+}
+
 bool CookieFolderRedirect::Open() {
-    return RegCreateKeyExW(HKEY_CURRENT_USER, kShellFoldersKey, 0, nullptr, 0,
+    return RegCreateKeyExW(HKEY_CURRENT_USER, CookieFolderKeyPath().c_str(), 0, nullptr, 0,
                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key_.put(),
                            nullptr) == ERROR_SUCCESS;
 }
 
-void CookieFolderRedirect::Redirect(const std::string& folder) {
+bool CookieFolderRedirect::Redirect(const std::string& folder, const std::string& journalPath) {
     if (!key_.valid())
-        return;
+        return false;
     hadValue_ = ReadValue(key_.get(), oldValue_, oldType_);
     if (oldType_ != REG_SZ && oldType_ != REG_EXPAND_SZ)
         oldType_ = REG_EXPAND_SZ;
+    if (!journalPath.empty()) {
+        // The original goes to disk first: a shell that dies before Restore
+        // leaves it for the next start.
+        CookieJournal j{hadValue_, static_cast<uint32_t>(oldType_), FromW(oldValue_)};
+        if (!WriteFileBytes(journalPath, EncodeCookieJournal(j))) {
+            LogError("cookies", "cannot write the cookie-value journal; no redirection");
+            return false;
+        }
+        journalPath_ = journalPath;
+    }
     redirected_ = true;
     WriteValue(key_.get(), ToW(folder), oldType_);
     InternetSetOptionW(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
     InternetSetOptionW(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
+    return true;
 }
 
 void CookieFolderRedirect::Restore() {
@@ -56,6 +78,35 @@ void CookieFolderRedirect::Restore() {
     } else {
         RegDeleteValueW(key_.get(), L"Cookies");
     }
+    if (!journalPath_.empty()) {
+        DeleteFileW(ToW(journalPath_).c_str());
+        journalPath_.clear();
+    }
+}
+
+bool RestoreCookieValueFromJournal(const std::string& journalPath) {
+    auto text = ReadFileBytes(journalPath);
+    if (!text)
+        return false;
+    auto j = DecodeCookieJournal(*text);
+    bool restored = false;
+    UniqueHkey key;
+    if (j && RegCreateKeyExW(HKEY_CURRENT_USER, CookieFolderKeyPath().c_str(), 0, nullptr, 0,
+                             KEY_SET_VALUE, nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
+        if (j->hadValue) {
+            DWORD type = j->type == REG_SZ ? REG_SZ : REG_EXPAND_SZ;
+            WriteValue(key.get(), ToW(j->value), type);
+        } else {
+            RegDeleteValueW(key.get(), L"Cookies");
+        }
+        restored = true;
+        LogWarn("cookies", "restored the cookie folder value left redirected by an earlier run");
+    } else if (!j) {
+        LogError("cookies", "damaged cookie-value journal ignored");
+    }
+    if (restored || !j)
+        DeleteFileW(ToW(journalPath).c_str());
+    return restored;
 }
 
 std::string CurrentCookieFolderValue() {

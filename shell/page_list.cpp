@@ -58,7 +58,12 @@ bool BlankPageGuardBlocks(const PageList& pages, std::string_view address) {
     if (pages.Empty() || !pages.current())
         return false;
     std::string a = AsciiLower(Trim(address));
-    return !a.empty() && a != kBlankAddress && pages.current()->address == kBlankAddress;
+    // A page that was asked to open something is not blank, even while it
+    // still reports the blank page it started with.
+    const WbForm& current = *pages.current();
+    bool requested = !Trim(current.requestedAddress).empty() &&
+                     AsciiLower(Trim(current.requestedAddress)) != kBlankAddress;
+    return !a.empty() && a != kBlankAddress && current.address == kBlankAddress && !requested;
 }
 
 CloseDecision DecideClose(int count, int current, int index) {

@@ -20,6 +20,7 @@ struct WbForm {
     bool closing = false;
     uintptr_t window = 0;          // the page process's page window; 0 when not found
     uint32_t processId = 0;        // the page process
+    uint32_t pageId = 0;           // the shell's number for the page's process life
     std::string address;           // last reported ("URL:"), first the requested one
     std::string requestedAddress;  // what the shell last asked the page to open
     std::string displayTitle;
@@ -65,7 +66,8 @@ class PageList {
 };
 
 // A new page for a real address is not created while the current page is
-// blank: the caller navigates the blank page instead.
+// blank (and was not asked to open anything else): the caller navigates the
+// blank page instead.
 bool BlankPageGuardBlocks(const PageList& pages, std::string_view address);
 
 // Closing a page: page 0 and the only page are blanked, never removed.

@@ -3,7 +3,10 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <filesystem>
+
 #include "common/guard.h"
+#include "common/log.h"
 #include "common/handle_win.h"
 #include "common/process.h"
 #include "common/text_win.h"
@@ -29,14 +32,19 @@ HWND FindRunningShell(const std::string& exeName) {
     return nullptr;
 }
 
-std::wstring ClearCookieFoldersParameters(const std::string& programFolder) {
-    return L"/c rd \"" + ToW(programFolder) + L"cookies\" /s /q";
+bool RemoveFolderTree(const std::string& folder) {
+    if (folder.empty())
+        return true;
+    std::error_code ec;
+    std::filesystem::path path(ToW(folder));
+    std::filesystem::remove_all(path, ec);
+    return !std::filesystem::exists(path, ec);
 }
 
 void ClearCookieFolders(const std::string& programFolder) {
     Guarded([&] {
-        std::wstring params = ClearCookieFoldersParameters(programFolder);
-        ShellExecuteW(nullptr, nullptr, L"cmd.exe", params.c_str(), nullptr, SW_HIDE);
+        if (!RemoveFolderTree(programFolder + "cookies"))
+            LogWarn("cookies", "some cookie folders could not be removed");
     });
 }
 

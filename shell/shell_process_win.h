@@ -14,12 +14,12 @@ namespace lumo {
 // name matches, processes tried in snapshot order; null when none.
 HWND FindRunningShell(const std::string& exeName);
 
-// The command that removes "<program folder>cookies": parameters for
-// cmd.exe. (Wine's cmd needs the blank before "/s" that Windows' does not.)
-std::wstring ClearCookieFoldersParameters(const std::string& programFolder);
+// Removes a folder with everything in it, in this process; false when
+// something is left (a file still held open).
+bool RemoveFolderTree(const std::string& folder);
 
-// Starts cmd.exe hidden to remove the cookie folders; does not wait, ignores
-// every failure. Files still held open by page processes stay.
+// Removes "<program folder>cookies" (the page cookie folders). Called when
+// no page process runs: at start and after every page has ended at exit.
 void ClearCookieFolders(const std::string& programFolder);
 
 // Runs the message loop `loop` and then `exitSteps`, also when the loop ends

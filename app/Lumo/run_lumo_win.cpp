@@ -10,13 +10,12 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/file.h"
 #include "common/guard.h"
-#include "common/log.h"
 #include "common/handle_win.h"
+#include "common/log.h"
 #include "common/path.h"
 #include "common/text.h"
 #include "common/text_win.h"
@@ -27,6 +26,8 @@
 #include "protocol/shortcuts.h"
 #include "protocol/text_command.h"
 #include "protocol/roles.h"
+#include "shell/cookie_journal.h"
+#include "shell/cookie_redirect_win.h"
 #include "shell/shell_commands_win.h"
 #include "shell/shell_process_win.h"
 
@@ -160,6 +161,13 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         return 0;
     }
 
+    // A shell that died while a page started left the per-user cookie value
+    // pointing into our folder: put it back first. No page of ours runs now
+    // (they end with their shell), so old cookie folders go too: a new page
+    // never gets a folder that held cookies.
+    RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
+    ClearCookieFolders(programFolder);
+
     MainWindow main;
     PageManager pages;
     ShellCommands commands;
@@ -195,29 +203,21 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
     mainArgs.onClose = [&] { pages.QuitAllPages(); };
-    mainArgs.onRunDeferred = [&] { pages.RunDeferredPages(); };
+
     bool created = GuardedOr(false, [&] {
         if (!main.Create(mainArgs))
             return false;
         pages.Init({&main, exePath, programFolder});
         commands.Init({&main, &pages, exePath, programFolder, mainArgs.icon});
+        // Page 0 at once (the maker's start page navigates it when it
+        // arrives), then the address this shell was started with.
+        pages.StartFirstPage();
+        if (!Trim(arg1).empty())
+            pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
         return true;
     });
     if (!created)
         return 1;
-    // The window is up at once; the maker's start-page list arrives on a
-    // worker thread (it may take its full time limit) and then opens the
-    // first page at tab 0 and the address this shell was started with.
-    HWND mainHwnd = main.hwnd();
-    std::thread firstPage([&pages, mainHwnd, programFolder, arg1] {
-        std::string first = PickFirstPage(programFolder);
-        MainWindow::RunOnWindowThread(mainHwnd, [&pages, first, arg1] {
-            pages.NewPage(0, first, true, "");
-            if (!Trim(arg1).empty())
-                pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
-        });
-    });
-
     std::unique_ptr<PlainWindow> base, publicForm, about, addGame;
     PageWindow hiddenPage;
     Guarded([&] {
@@ -266,9 +266,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         }
         return r == 0 ? static_cast<int>(msg.wParam) : 1;
     };
-    int code = RunWithExitSteps(loop, [&] { ClearCookieFolders(programFolder); });
-    firstPage.join();
-    return code;
+    return RunWithExitSteps(loop, [&] { pages.Shutdown(); });
 }
 
 }  // namespace

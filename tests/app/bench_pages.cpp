@@ -169,7 +169,22 @@ int main() {
     std::printf("Ctrl+T in a page to the new tab shown (median of %zu): %.0f ms\n", ctrlT.size(),
                 Median(ctrlT));
 
+    // Shell close: until the window is hidden, and until no process is left.
+    std::vector<UniqueHandle> pages;
+    for (HWND page : PageWindowsIn(panel)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(page, &pid);
+        pages.emplace_back(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    }
+    double t0 = NowMs();
     PostMessageW(main, WM_CLOSE, 0, 0);
+    WaitFor([&] { return !IsWindowVisible(main); }, 20000);
+    double hidden = NowMs() - t0;
     shell->Ended(20000);
+    for (auto& p : pages)
+        if (p.valid())
+            WaitForSingleObject(p.get(), 20000);
+    std::printf("shell close with %zu pages: window hidden %.0f ms, no process left %.0f ms\n",
+                pages.size(), hidden, NowMs() - t0);
     return 0;
 }

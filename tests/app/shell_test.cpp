@@ -108,7 +108,6 @@ TEST(ShellStart, ExitStepsRunWhenTheLoopEndsByAnException) {
     EXPECT_EQ(code, 1);
     // A throwing exit step does not escape either.
     EXPECT_EQ(RunWithExitSteps([] { return 0; }, [] { throw 1; }), 0);
-    EXPECT_EQ(ClearCookieFoldersParameters("C:\\Lumo\\"), L"/c rd \"C:\\Lumo\\cookies\" /s /q");
 }
 
 TEST(Protocol, ShellWindowSurvivesMalformedCopyData) {

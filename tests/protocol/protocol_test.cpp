@@ -70,6 +70,10 @@ TEST(Roles, ArgumentThreeDecides) {
     EXPECT_EQ(ChooseRole({"Lumo.exe", "123", "http://a", "C:\\cookies\\Temp5", ""}),
               ProcessRole::Page);
     EXPECT_EQ(ChooseRole({"Lumo.exe", "", "", "x"}), ProcessRole::Page);
+    // A page without a cookie folder of its own is still a page.
+    std::vector<std::string> noFolder{"Lumo.exe", "12", "http://a", kNoCookieFolder, ""};
+    EXPECT_EQ(ChooseRole(noFolder), ProcessRole::Page);
+    EXPECT_EQ(ParsePageArgs(noFolder).cookieFolder, "");
 }
 
 TEST(Roles, WindowHandleArgument) {

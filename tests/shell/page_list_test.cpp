@@ -57,6 +57,11 @@ TEST(PageList, BlankGuardOnlyBlocksRealAddressesOnABlankCurrentPage) {
     // Only exactly "about:blank" counts as blank for the current page.
     PageList upper = ListOf({"ABOUT:BLANK"}, 0);
     EXPECT_FALSE(BlankPageGuardBlocks(upper, "http://x"));
+    // Asked to open something, it is not blank while its first report lags.
+    blank.At(0).requestedAddress = "http://start";
+    EXPECT_FALSE(BlankPageGuardBlocks(blank, "http://x"));
+    blank.At(0).requestedAddress = "about:blank";
+    EXPECT_TRUE(BlankPageGuardBlocks(blank, "http://x"));
 }
 
 TEST(PageList, CloseDecisions) {

@@ -385,8 +385,9 @@ void MakerServer::Routes() {
               [this](const Request&, Response& res) { res.set_content(BoxPage(Base()), kHtml); });
     http_.Get("/user/ADPage/firstPage.ini", [this](const Request&, Response& res) {
         std::lock_guard lock(mu_);
-        res.set_content(switches_.startPagesRaw ? *switches_.startPagesRaw
-                                                : StartPageList(switches_.startPages),
+        res.set_content(switches_.startPagesRaw
+                            ? *switches_.startPagesRaw
+                            : lumo::Utf8ToAnsi(StartPageList(switches_.startPages)),
                         kText);
     });
     http_.Get("/user/VersionInfo/config.ini", [this](const Request&, Response& res) {
