@@ -462,11 +462,13 @@ void PageManager::OnFirstPage(const std::string& address) {
     Navigate(page, address);
 }
 
-void PageManager::Navigate(WbForm& page, const std::string& address) {
-    page.requestedAddress = address;
-    page.address = address;
-    if (&page == pages_.current())
-        main_->SetAddressText(address);
+void PageManager::Navigate(WbForm& page, const std::string& address, bool record) {
+    if (record) {
+        page.requestedAddress = address;
+        page.address = address;
+        if (&page == pages_.current())
+            main_->SetAddressText(address);
+    }
     PageRun* run = RunOf(page);
     if (!run)
         return;

@@ -74,6 +74,10 @@ class PageManager {
     void Shutdown();
     void LayoutTabs();
     void NewBlankTab();
+    // Opens `address` in `page`: sent at once, or as soon as a starting page
+    // is embedded. With `record` the page's address fields take it now
+    // (otherwise they wait for the page's own report).
+    void Navigate(WbForm& page, const std::string& address, bool record = true);
 
     void OnTabMouseDown(int index, int mouseButton);
     void OnTextCommand(HWND sender, const TextCommand& cmd);
@@ -106,7 +110,6 @@ class PageManager {
     void OnPingAnswered(uint32_t id);
     void EndRun(PageRun& run);
     void ReloadCurrent();
-    void Navigate(WbForm& page, const std::string& address);
     void ShowRecord(WbForm& page);
     void HideRecord(WbForm& page);
     void UpdateTab(const WbForm& page);

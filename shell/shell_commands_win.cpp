@@ -9,14 +9,6 @@
 
 namespace lumo {
 
-namespace {
-
-HWND Hwnd(const WbForm& page) {
-    return reinterpret_cast<HWND>(page.window);
-}
-
-}  // namespace
-
 std::string ShellCommands::ActiveAddress() const {
     const WbForm* page = args_.pages->pages().current();
     return page ? page->address : std::string();
@@ -28,12 +20,8 @@ void ShellCommands::OpenInActivePage(const std::string& address, bool record) {
         OpenNewPage(address);
         return;
     }
-    if (record) {
-        page->requestedAddress = address;
-        page->address = address;
-    }
-    if (page->window)
-        SendCopyData(Hwnd(*page), args_.main->hwnd(), std::string(kPrefixNewTab) + address);
+    // A tab that is still starting gets the address once it is embedded.
+    args_.pages->Navigate(*page, address, record);
 }
 
 void ShellCommands::OpenNewPage(const std::string& address) {
