@@ -107,6 +107,16 @@ void ShellCommands::ReopenClosedTab() {
         OpenNewPage(*address);
 }
 
+void ShellCommands::OnSaveBill(HWND sender, const std::string& bill) {
+    // Only a page of ours answers; one dialog at a time.
+    WbForm* page = args_.pages->pages().FindByWindow(reinterpret_cast<uintptr_t>(sender));
+    if (!page || (addGame_ && addGame_->open()))
+        return;
+    addGame_ = std::make_unique<AddGameDialog>();
+    if (addGame_->Create(args_.main->hwnd(), args_.icon, {page->tabTitle, page->address, bill}))
+        addGame_->ShowModalLater();
+}
+
 void ShellCommands::OnShortcut(Shortcut s) {
     PageManager& pm = *args_.pages;
     PageList& list = pm.pages();
