@@ -54,6 +54,8 @@ class PageManager {
     };
     PageManager();
     ~PageManager();
+    // Opens `address` in `page`, also while its process is still starting.
+    void Navigate(WbForm& page, const std::string& address);
     void Init(const CreateArgs& args);
 
     // Sender of the shell's own text commands to pages (the shared form).
@@ -106,7 +108,6 @@ class PageManager {
     void OnPingAnswered(uint32_t id);
     void EndRun(PageRun& run);
     void ReloadCurrent();
-    void Navigate(WbForm& page, const std::string& address);
     void ShowRecord(WbForm& page);
     void HideRecord(WbForm& page);
     void UpdateTab(const WbForm& page);

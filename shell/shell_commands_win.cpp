@@ -34,6 +34,8 @@ void ShellCommands::OpenInActivePage(const std::string& address, bool record) {
     }
     if (page->window)
         SendCopyData(Hwnd(*page), args_.main->hwnd(), std::string(kPrefixNewTab) + address);
+    else  // still starting (a search's new tab): it opens the address once it is there
+        args_.pages->Navigate(*page, address);
 }
 
 void ShellCommands::OpenNewPage(const std::string& address) {
