@@ -109,6 +109,17 @@ void ShellCommands::ReopenClosedTab() {
         OpenNewPage(*address);
 }
 
+void ShellCommands::OnTextCommand(HWND sender, const TextCommand& cmd) {
+    if (cmd.kind == TextCommandKind::SaveBill) {
+        OnSaveBill(sender, cmd.arg);
+        return;
+    }
+    args_.pages->OnTextCommand(sender, cmd);
+    const WbForm* current = args_.pages->pages().current();
+    if (cmd.kind == TextCommandKind::Title && current && Hwnd(*current) == sender)
+        args_.main->SetStatusText(current->tabTitle);
+}
+
 void ShellCommands::OnSaveBill(HWND sender, const std::string& bill) {
     // Only a page of ours answers; one dialog at a time.
     WbForm* page = args_.pages->pages().FindByWindow(reinterpret_cast<uintptr_t>(sender));

@@ -40,6 +40,9 @@ class ShellCommands {
     void OnMenu(MainWindow::MenuCommand cmd);
     void OnShortcut(Shortcut s);
     void ReopenClosedTab();
+    // Text commands from pages and from a second shell. The current page's
+    // title also goes to the status bar.
+    void OnTextCommand(HWND sender, const TextCommand& cmd);
     // A page's answer to the save-game request: "SBI:" + bill. Opens the
     // add-game dialog for the sender's page once the send has returned.
     void OnSaveBill(HWND sender, const std::string& bill);
