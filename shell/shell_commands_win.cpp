@@ -116,7 +116,9 @@ void ShellCommands::OnTextCommand(HWND sender, const TextCommand& cmd) {
     }
     args_.pages->OnTextCommand(sender, cmd);
     const WbForm* current = args_.pages->pages().current();
-    if (cmd.kind == TextCommandKind::Title && current && Hwnd(*current) == sender)
+    DWORD pid = 0;
+    if (cmd.kind == TextCommandKind::Title && current && GetWindowThreadProcessId(sender, &pid) &&
+        current->processId == pid)
         args_.main->SetStatusText(current->tabTitle);
 }
 
