@@ -117,8 +117,9 @@ void ShellCommands::OnTextCommand(HWND sender, const TextCommand& cmd) {
     args_.pages->OnTextCommand(sender, cmd);
     const WbForm* current = args_.pages->pages().current();
     DWORD pid = 0;
+    // Only into an empty status bar: a report there stays until the next switch.
     if (cmd.kind == TextCommandKind::Title && current && GetWindowThreadProcessId(sender, &pid) &&
-        current->processId == pid)
+        current->processId == pid && args_.main->statusText().empty())
         args_.main->SetStatusText(current->tabTitle);
 }
 
