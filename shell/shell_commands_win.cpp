@@ -117,9 +117,11 @@ void ShellCommands::OnTextCommand(HWND sender, const TextCommand& cmd) {
     args_.pages->OnTextCommand(sender, cmd);
     const WbForm* current = args_.pages->pages().current();
     DWORD pid = 0;
-    // Only into an empty status bar: a report there stays until the next switch.
+    // A report there (reports start with a space, titles are trimmed) stays
+    // until the next switch.
+    std::string status = args_.main->statusText();
     if (cmd.kind == TextCommandKind::Title && current && GetWindowThreadProcessId(sender, &pid) &&
-        current->processId == pid && args_.main->statusText().empty())
+        current->processId == pid && (status.empty() || status[0] != ' '))
         args_.main->SetStatusText(current->tabTitle);
 }
 

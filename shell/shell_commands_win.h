@@ -41,7 +41,7 @@ class ShellCommands {
     void OnShortcut(Shortcut s);
     void ReopenClosedTab();
     // Text commands from pages and from a second shell. The current page's
-    // title also goes into an empty status bar.
+    // title also goes to the status bar unless that shows a report.
     void OnTextCommand(HWND sender, const TextCommand& cmd);
     // A page's answer to the save-game request: "SBI:" + bill. Opens the
     // add-game dialog for the sender's page once the send has returned.
