@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "common/guard.h"
 #include "common/text_win.h"
 #include "frame/skin_win.h"
@@ -12,6 +14,12 @@ namespace {
 
 void StretchTitleBar(HDC dc, const RECT& rc) {
     StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_TITLE_BAR), rc);
+}
+
+// Posted to a maximised frame whose size the system did not follow.
+UINT FixSizeMessage() {
+    static const UINT message = RegisterWindowMessageW(L"LumoFrameFixMaximizedSize");
+    return message;
 }
 
 }  // namespace
@@ -212,8 +220,46 @@ void FrameBase::SetTitleText(const std::string& text) {
     toolBarMenu_.Repaint();
 }
 
+RECT FrameBase::MaximizedRect() const {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONEAREST), &mi))
+        return mi.rcWork;
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
 void FrameBase::ToggleWindowState() {
-    ShowWindow(hwnd(), IsZoomed(hwnd()) ? SW_RESTORE : SW_MAXIMIZE);
+    bool maximize = !IsZoomed(hwnd());
+    RECT before{};
+    GetWindowRect(hwnd(), &before);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(hwnd(), &placement);
+    ShowWindow(hwnd(), maximize ? SW_MAXIMIZE : SW_RESTORE);
+    // Without a window manager (Wine on a bare X server) the state changes
+    // but not the size: then the frame sets the rectangle itself. A restore
+    // the system carried out (the window moved) is left as it is.
+    RECT now{};
+    GetWindowRect(hwnd(), &now);
+    RECT want = placement.rcNormalPosition;
+    if (maximize) {
+        want = MaximizedRect();
+    } else if (EqualRect(&now, &before)) {
+        // The normal position is in workspace coordinates.
+        RECT work{};
+        if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
+            OffsetRect(&want, work.left, work.top);
+    } else {
+        want = now;
+    }
+    if (IsZoomed(hwnd()) == maximize && !IsRectEmpty(&want) && !EqualRect(&now, &want))
+        SetWindowPos(hwnd(), nullptr, want.left, want.top, want.right - want.left,
+                     want.bottom - want.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The X server may still report the old size afterwards: a few late
+    // corrections are allowed.
+    maximizeFixes_ = maximize ? 3 : 0;
     captionBar_.Repaint();
 }
 
@@ -231,6 +277,13 @@ void FrameBase::ApplyRegion(int width, int height) {
 }
 
 LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == FixSizeMessage() && msg != 0) {
+        RECT want = MaximizedRect();
+        if (IsZoomed(hwnd()))
+            SetWindowPos(hwnd(), nullptr, want.left, want.top, want.right - want.left,
+                         want.bottom - want.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     switch (msg) {
         case WM_NCCALCSIZE:
             // The whole window is client area: the frame draws itself.
@@ -257,17 +310,32 @@ LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return hit;
         }
         case WM_GETMINMAXINFO: {
-            // Maximised means the work area, not the whole screen.
+            // Maximised means the work area of the window's monitor, not the
+            // whole screen: without a system caption nothing else keeps a
+            // maximised window off the taskbar. The position is relative to
+            // the monitor.
             auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-            RECT work{};
-            if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
-                mmi->ptMaxPosition = {work.left, work.top};
+            MONITORINFO mi{};
+            mi.cbSize = sizeof(mi);
+            if (GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONEAREST), &mi)) {
+                const RECT& work = mi.rcWork;
+                mmi->ptMaxPosition = {work.left - mi.rcMonitor.left, work.top - mi.rcMonitor.top};
                 mmi->ptMaxSize = {work.right - work.left, work.bottom - work.top};
+                mmi->ptMaxTrackSize.x = std::max(mmi->ptMaxTrackSize.x, mmi->ptMaxSize.x);
+                mmi->ptMaxTrackSize.y = std::max(mmi->ptMaxTrackSize.y, mmi->ptMaxSize.y);
             }
             return 0;
         }
         case WM_SIZE: {
             int w = LOWORD(lp), h = HIWORD(lp);
+            if (maximizeFixes_ > 0 && IsZoomed(hwnd())) {
+                RECT now{}, want = MaximizedRect();
+                GetWindowRect(hwnd(), &now);
+                if (!EqualRect(&now, &want)) {
+                    --maximizeFixes_;
+                    PostMessageW(hwnd(), FixSizeMessage(), 0, 0);
+                }
+            }
             if (wp != SIZE_MINIMIZED) {
                 LayoutTitleBar(w);
                 ApplyRegion(w, h);

@@ -44,8 +44,11 @@ class FrameBase : public Window {
 
     void SetTitleText(const std::string& text);
     const std::string& titleText() const { return title_; }
-    // ToolButtonWindowStateClick: maximise a normal window, restore otherwise.
+    // ToolButtonWindowStateClick: maximise a normal window over the work area
+    // of its monitor, restore otherwise.
     void ToggleWindowState();
+    // The work area of the window's monitor (screen coordinates).
+    RECT MaximizedRect() const;
     HWND captionButtons() const { return captionBar_.hwnd(); }
     // The screen point at the middle of a caption button (0, 1, 2).
     POINT CaptionButtonCenter(int index) const;
@@ -78,6 +81,7 @@ class FrameBase : public Window {
     PaintPanel paintPanelBlank_, paintPanelControl_;
     ButtonBar captionBar_, menuBar_;
     CaptionDrag drag_;
+    int maximizeFixes_ = 0;  // late size corrections left after a maximise
 };
 
 }  // namespace lumo

@@ -81,6 +81,7 @@ class MainWindow : public FrameBase {
     void SetAddressText(const std::string& text);
     std::string addressText() const;
     void SetStatusText(const std::string& text);
+    std::string statusText() const { return status1_.text(); }
     void SetCaption(const std::string& text);
     void FocusPageArea();
     void FocusAddressBox(bool selectAll);

@@ -49,7 +49,8 @@ TabSlices SliceTabPicture(const StripRect& tab) {
 TabTitleLayout LayoutTabTitle(const StripRect& tab, int textWidth) {
     TabTitleLayout title;
     int left = tab.left + kTabTextLeftInset;
-    title.rect = {left, tab.top, std::max(left, tab.right - kTabTextRightInset), tab.bottom};
+    title.rect = {left, tab.top + kTabBodyTop, std::max(left, tab.right - kTabTextRightInset),
+                  tab.bottom};
     title.ellipsis = textWidth > tab.Width() - kTabTextMargin;
     return title;
 }

@@ -18,7 +18,8 @@ inline constexpr int kTabTextRightInset = 10;
 inline constexpr int kTabTextMargin = 50;  // wider titles are cut with an ellipsis
 inline constexpr int kTabIconLeft = 22;
 inline constexpr int kTabIconTop = 10;
-inline constexpr int kNewTabGap = 2;  // between the end piece and the new-tab button
+inline constexpr int kTabBodyTop = 4;  // the skin's tab shape starts here; titles centre below
+inline constexpr int kNewTabGap = 2;   // between the end piece and the new-tab button
 inline constexpr int kCloseButtonSize = 16;
 inline constexpr int kCloseButtonTop = 10;  // relative to the tab panel
 

@@ -1,8 +1,11 @@
 #include "page/page_window_win.h"
 
+#include <vector>
+
 #include "common/guard.h"
 #include "common/text.h"
 #include "common/text_win.h"
+#include "page/bill.h"
 #include "page/page_rules.h"
 #include "protocol/messages_win.h"
 #include "protocol/text_command.h"
@@ -10,6 +13,34 @@
 #include "protocol/window_names.h"
 
 namespace lumo {
+
+namespace {
+
+// The bill of a document: every form with its keyed controls, the on/off
+// state of check boxes and option buttons left out.
+std::string CollectDocumentBill(HtmlDocument& doc) {
+    std::vector<BillForm> forms;
+    for (int i = 0, n = doc.FormCount(); i < n; ++i) {
+        std::shared_ptr<HtmlElement> form = doc.FormAt(i);
+        if (!form || !form->IsForm())
+            continue;
+        BillForm f{form->FormName(), {}};
+        for (int j = 0, m = form->ElementCount(); j < m; ++j) {
+            std::shared_ptr<HtmlElement> e = form->ElementAt(j);
+            if (!e)
+                continue;
+            std::string key = e->Id();
+            if (key.empty())
+                key = e->GetAttribute("name").value_or("");
+            bool submit = e->GetAttribute("type").value_or("") == "submit";
+            f.items.push_back({key, submit ? "" : e->GetAttribute("value").value_or(""), submit});
+        }
+        forms.push_back(std::move(f));
+    }
+    return BillText(forms);
+}
+
+}  // namespace
 
 PageWindow::~PageWindow() {
     // The control's window is a child of ours: release it first.
@@ -124,7 +155,7 @@ void PageWindow::OnTextCommand(const TextCommand& cmd) {
                         MB_OK | MB_ICONINFORMATION);
             return;
         }
-        std::string bill = collectBill_ ? collectBill_(*doc) : std::string();
+        std::string bill = collectBill_ ? collectBill_(*doc) : CollectDocumentBill(*doc);
         if (!bill.empty())
             SendCopyData(shell_, hwnd(), std::string(kPrefixSaveBill) + bill);
     }

@@ -6,6 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 port=${LUMO_BENCH_PORT:-18806}
+if [ ! -x build/win/app/Lumo/Lumo.exe ] || [ ! -x build/win/tests/support/lumo_probe.exe ] ||
+    [ ! -x build/native/tools/makerserver/makerserver ]; then
+    echo "build first: bash scripts/build.sh" >&2
+    exit 1
+fi
 export LUMO_BUILD_DIR=$root/build/win LUMO_BROWSER_ENGINE=headless
 export WINEPREFIX=$root/build/bench-prefix
 . tests/wine/env.sh
@@ -22,12 +27,12 @@ while True:
 PY
 mute=$!
 tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$work/run"
-display=:$((200 + RANDOM % 50))
-Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
+# A free display of its own (Xvfb picks the number).
+Xvfb -displayfd 1 -screen 0 1280x800x24 >"$work/display" 2>/dev/null &
 xvfb=$!
 trap 'tests/wine/maker-server.sh down "$work/run"; kill $mute $xvfb 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
-sleep 1
-export DISPLAY=$display
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n 1 "$work/display")
 wineserver -k 2>/dev/null || true
 tests/wine/prefix.sh up
 for mode in answering silent; do
@@ -39,7 +44,11 @@ for mode in answering silent; do
         t0=$(date +%s%N)
         wine "$work/dist/Lumo.exe" >/dev/null 2>&1 &
         shell=$!
-        until xdotool search --onlyvisible --name "Lumo" >/dev/null 2>&1; do sleep 0.02; done
+        end=$(($(date +%s) + 30))
+        until xdotool search --onlyvisible --name "Lumo" >/dev/null 2>&1; do
+            [ "$(date +%s)" -lt "$end" ] || { echo "the shell did not show its window" >&2; exit 1; }
+            sleep 0.02
+        done
         times+=($((($(date +%s%N) - t0) / 1000000)))
         sleep 4
         wine build/win/tests/support/lumo_probe.exe close >/dev/null 2>&1 || true

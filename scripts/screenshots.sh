@@ -11,6 +11,10 @@ port=${LUMO_SHOT_PORT:-18804}
 pageport=$((port + 1))
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(1280x800 1024x768)
+if [ ! -x build/win/app/Lumo/Lumo.exe ] || [ ! -x build/native/tools/makerserver/makerserver ]; then
+    echo "build first: bash scripts/build.sh" >&2
+    exit 1
+fi
 export LUMO_BUILD_DIR=$root/build/win
 export LUMO_BROWSER_ENGINE=headless
 # A prefix of its own, so the screenshots never disturb a test run.
@@ -36,11 +40,11 @@ trap cleanup EXIT
 
 for size in "${sizes[@]}"; do
     w=${size%x*} h=${size#*x}
-    display=:$((90 + RANDOM % 100))
-    Xvfb "$display" -screen 0 "${w}x${h}x24" >/dev/null 2>&1 &
+    # A free display of its own (Xvfb picks the number).
+    Xvfb -displayfd 1 -screen 0 "${w}x${h}x24" >"$work/display" 2>/dev/null &
     xvfb=$!
-    sleep 1
-    export DISPLAY=$display
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    export DISPLAY=:$(head -n 1 "$work/display")
     # The wineserver must come up inside this display.
     wineserver -k 2>/dev/null || true
     sleep 1

@@ -889,6 +889,18 @@ void PageManager::OnTabMouseDown(int index, int mouseButton) {
 }
 
 void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
+    // A page may report its title before its window has been found: then
+    // its process tells which page it is.
+    auto senderPage = [&]() -> WbForm* {
+        if (WbForm* page = pages_.FindByWindow(reinterpret_cast<uintptr_t>(sender)))
+            return page;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(sender, &pid);
+        for (int i = 0; pid != 0 && i < pages_.Count(); ++i)
+            if (pages_.At(i).processId == pid && pages_.At(i).window == 0)
+                return &pages_.At(i);
+        return nullptr;
+    };
     switch (cmd.kind) {
         case TextCommandKind::NewTab:
         case TextCommandKind::NewTabAlias:
@@ -904,14 +916,14 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
             NewPage(pages_.currentIndex() + 1, cmd.arg, true, "");
             break;
         case TextCommandKind::Title:
-            if (WbForm* page = pages_.FindByWindow(reinterpret_cast<uintptr_t>(sender))) {
+            if (WbForm* page = senderPage()) {
                 page->displayTitle = cmd.arg;
                 page->tabTitle = cmd.arg;
                 UpdateTab(*page);
             }
             break;
         case TextCommandKind::Url:
-            if (WbForm* page = pages_.FindByWindow(reinterpret_cast<uintptr_t>(sender))) {
+            if (WbForm* page = senderPage()) {
                 page->address = cmd.arg;
                 if (page == pages_.current())
                     main_->SetAddressText(cmd.arg);

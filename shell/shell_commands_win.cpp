@@ -95,6 +95,32 @@ void ShellCommands::ReopenClosedTab() {
         OpenNewPage(*address);
 }
 
+void ShellCommands::OnTextCommand(HWND sender, const TextCommand& cmd) {
+    if (cmd.kind == TextCommandKind::SaveBill) {
+        OnSaveBill(sender, cmd.arg);
+        return;
+    }
+    args_.pages->OnTextCommand(sender, cmd);
+    const WbForm* current = args_.pages->pages().current();
+    DWORD pid = 0;
+    // A report there (reports start with a space, titles are trimmed) stays
+    // until the next switch.
+    std::string status = args_.main->statusText();
+    if (cmd.kind == TextCommandKind::Title && current && GetWindowThreadProcessId(sender, &pid) &&
+        current->processId == pid && (status.empty() || status[0] != ' '))
+        args_.main->SetStatusText(current->tabTitle);
+}
+
+void ShellCommands::OnSaveBill(HWND sender, const std::string& bill) {
+    // Only a page of ours answers; one dialog at a time.
+    WbForm* page = args_.pages->pages().FindByWindow(reinterpret_cast<uintptr_t>(sender));
+    if (!page || (addGame_ && addGame_->open()))
+        return;
+    addGame_ = std::make_unique<AddGameDialog>();
+    if (addGame_->Create(args_.main->hwnd(), args_.icon, {page->tabTitle, page->address, bill}))
+        addGame_->ShowModalLater();
+}
+
 void ShellCommands::OnShortcut(Shortcut s) {
     PageManager& pm = *args_.pages;
     PageList& list = pm.pages();

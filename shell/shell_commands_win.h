@@ -1,13 +1,15 @@
 // The shell's side of the main window's commands that reach pages: the
 // address bar's "NT:" to the active page, closing tabs (remembered for
 // reopening), the home button, the menu items and the browser shortcuts
-// that pages hand over.
+// that pages hand over, and the save-game answer.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "frame/add_game_dialog_win.h"
 #include "mainwindow/main_window_win.h"
 #include "protocol/shortcuts.h"
 #include "shell/page_manager_win.h"
@@ -38,12 +40,19 @@ class ShellCommands {
     void OnMenu(MainWindow::MenuCommand cmd);
     void OnShortcut(Shortcut s);
     void ReopenClosedTab();
+    // Text commands from pages and from a second shell. The current page's
+    // title also goes to the status bar unless that shows a report.
+    void OnTextCommand(HWND sender, const TextCommand& cmd);
+    // A page's answer to the save-game request: "SBI:" + bill. Opens the
+    // add-game dialog for the sender's page once the send has returned.
+    void OnSaveBill(HWND sender, const std::string& bill);
 
     RecentlyClosed& recentlyClosed() { return closed_; }
 
   private:
     CreateArgs args_;
     RecentlyClosed closed_;
+    std::unique_ptr<AddGameDialog> addGame_;
 };
 
 }  // namespace lumo

@@ -177,7 +177,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     mainArgs.searchOrigin =
         FromW(_wgetenv(L"LUMO_SEARCH_ORIGIN") ? _wgetenv(L"LUMO_SEARCH_ORIGIN") : L"");
     mainArgs.onTextCommand = [&](HWND sender, const TextCommand& cmd) {
-        pages.OnTextCommand(sender, cmd);
+        commands.OnTextCommand(sender, cmd);
     };
     mainArgs.onTabMouseDown = [&](int index, int button) {
         commands.OnTabMouseDown(index, button);

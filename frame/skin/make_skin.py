@@ -445,14 +445,16 @@ def address_frame():
 
 
 def web_icon():
+    # The globe keeps 3 px free on its right: a tab's title starts right
+    # after the 16-px cell.
     c = Canvas(16, 16)
-    cx, cy = 7.5, 7.5
-    c.draw(circle(cx, cy, 7.2), ACCENT)
-    c.draw(circle(cx, cy, 5.9), ACCENT_LIGHT)
+    cx, cy = 6.5, 7.5
+    c.draw(circle(cx, cy, 6.3), ACCENT)
+    c.draw(circle(cx, cy, 5.1), ACCENT_LIGHT)
     grid = union(
-        minus(ellipse(cx, cy, 3.2, 6.4), ellipse(cx, cy, 2.1, 5.6)),
-        rect(cx - 6, cy - 0.5, cx + 6, cy + 0.5),
-        rect(cx - 0.5, cy - 6, cx + 0.5, cy + 6),
+        minus(ellipse(cx, cy, 2.8, 5.6), ellipse(cx, cy, 1.8, 4.9)),
+        rect(cx - 5.2, cy - 0.5, cx + 5.2, cy + 0.5),
+        rect(cx - 0.5, cy - 5.2, cx + 0.5, cy + 5.2),
     )
     c.draw(grid, ACCENT)
     return Image.of(c, WHITE)

@@ -68,13 +68,25 @@ TEST(Frame, WindowStateButtonAndTitleBarParts) {
         ASSERT_TRUE(f.Create(menu));
         ShowWindow(f.hwnd(), SW_SHOWNORMAL);
         Pump();
-        f.ToggleWindowState();
-        Pump();
-        // (Without a window manager Wine changes the state, not the size.)
-        EXPECT_TRUE(IsZoomed(f.hwnd()));
-        f.ToggleWindowState();
-        Pump();
-        EXPECT_FALSE(IsZoomed(f.hwnd()));
+        // Maximised: the work area of its monitor, also without a window
+        // manager; restored: where it was.
+        RECT normal, work, r;
+        GetWindowRect(f.hwnd(), &normal);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        for (int round = 0; round < 2; ++round) {
+            f.ToggleWindowState();
+            Pump();
+            EXPECT_TRUE(IsZoomed(f.hwnd()));
+            GetWindowRect(f.hwnd(), &r);
+            EXPECT_TRUE(EqualRect(&r, &work))
+                << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+            f.ToggleWindowState();
+            Pump();
+            EXPECT_FALSE(IsZoomed(f.hwnd()));
+            GetWindowRect(f.hwnd(), &r);
+            EXPECT_TRUE(EqualRect(&r, &normal))
+                << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+        }
 
         // The caption buttons sit at the right end of the 26-px title bar,
         // the menu panel left of them, the title bar fills the rest.

@@ -76,7 +76,7 @@ TEST(TabGeometry, PictureSlices) {
 TEST(TabGeometry, TitleRectAndEllipsis) {
     StripRect tab = TabBounds(1, 188);
     TabTitleLayout fits = LayoutTabTitle(tab, 138);
-    EXPECT_EQ(fits.rect, (StripRect{188 + 38, 0, 376 - 10, 33}));
+    EXPECT_EQ(fits.rect, (StripRect{188 + 38, 4, 376 - 10, 33}));
     EXPECT_FALSE(fits.ellipsis);
     EXPECT_TRUE(LayoutTabTitle(tab, 139).ellipsis);
     TabTitleLayout narrow = LayoutTabTitle(TabBounds(0, 17), 0);

@@ -1,6 +1,7 @@
 // What a page window reports and where its browser control goes.
 #include <gtest/gtest.h>
 
+#include "page/bill.h"
 #include "page/page_rules.h"
 
 using namespace lumo;
@@ -18,4 +19,23 @@ TEST(PageRules, ReportedTitles) {
     EXPECT_EQ(r.top, -2);
     EXPECT_EQ(r.width, 402);
     EXPECT_EQ(r.height, 302);
+}
+
+TEST(PageRules, BillText) {
+    struct Case {
+        std::vector<BillForm> forms;
+        std::string bill;
+    } cases[] = {
+        {{}, "<Forms></Forms>"},
+        {{{"", {}}}, "<Forms><Form><FormName></FormName></Form></Forms>"},
+        {{{"login", {{"user", "alice", false}, {"", "dropped", false}, {"go", "登录", true}}}},
+         "<Forms><Form><FormName>login</FormName>"
+         "<ITEM><EName>user</EName><EValue>alice</EValue></ITEM>"
+         "<ITEM><EName>go</EName><EValue>LumoSubmitButton.Click</EValue></ITEM></Form></Forms>"},
+        {{{"a&b", {{"pw", "<x>&amp;", false}}}, {"second", {}}},
+         "<Forms><Form><FormName>a&amp;b</FormName>"
+         "<ITEM><EName>pw</EName><EValue>&lt;x&gt;&amp;amp;</EValue></ITEM></Form>"
+         "<Form><FormName>second</FormName></Form></Forms>"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(BillText(c.forms), c.bill);
 }

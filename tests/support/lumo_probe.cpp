@@ -100,6 +100,17 @@ int wmain(int argc, wchar_t** argv) {
     size_t version = memo.find("版本");
     std::printf("about=%d\naboutVersion=%s\n", about ? 1 : 0,
                 version == std::string::npos ? "" : memo.substr(version).c_str());
+    // The add-game dialog that is shown, if any, with its description (the
+    // page's title).
+    HWND addGame = nullptr;
+    for (HWND h = FindWindowExW(nullptr, nullptr, L"TfrmAddGame", nullptr); h;
+         h = FindWindowExW(nullptr, h, L"TfrmAddGame", nullptr))
+        if (IsWindowVisible(h))
+            addGame = h;
+    std::printf("addGame=%d\naddGameTitle=%s\naddGameAddress=%s\n", addGame ? 1 : 0,
+                Text(FindControl(addGame, L"edtGameDescript")).c_str(),
+                Text(FindControl(addGame, L"edtUrl")).c_str());
+    PrintRect("addGameOk", FindControl(addGame, L"sbtnOk"));
     std::string pids;
     for (HWND page : test::PageWindowsIn(FindControl(main, L"PanelWBMain"))) {
         DWORD pid = 0;
