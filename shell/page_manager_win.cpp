@@ -833,7 +833,12 @@ void PageManager::QuitAllPages() {
 }
 
 void PageManager::Shutdown() {
-    LogInfo("shell", "message loop ended");
+    // Once only: after it the shell's name may belong to the next shell,
+    // whose cookie folders this one must not touch.
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    LogInfo("shell", "shutting pages down");
     KillTimer(host_->hwnd(), kStartTimer);
     KillTimer(host_->hwnd(), kHeartbeatTimer);
     deferred_.clear();

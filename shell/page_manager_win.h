@@ -69,8 +69,9 @@ class PageManager {
     void ClosePage(int index);
     // Main window closing: every page is asked to quit.
     void QuitAllPages();
-    // After the message loop: a short grace, then every page process left
-    // is ended; nothing outlives the shell.
+    // At close (and after the message loop, where it does nothing a second
+    // time): a short grace, then every page process left is ended, the
+    // cookie value and folders are cleaned up; nothing outlives the shell.
     void Shutdown();
     void LayoutTabs();
     void NewBlankTab();
@@ -139,6 +140,7 @@ class PageManager {
     bool awaitingFirstPage_ = false;
     uint32_t firstPageId_ = 0;
     bool reloadWaiting_ = false;
+    bool shutDown_ = false;
     int maxPages_ = kMaxPageProcesses;
     RequestRateLimit pageRequests_{8, 250};
     int droppedRequests_ = 0;

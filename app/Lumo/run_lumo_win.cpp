@@ -145,20 +145,34 @@ int RunPageProcess(const std::vector<std::string>& args) {
     return code;
 }
 
+// How long a second start waits for a shell that is starting or closing.
+constexpr DWORD kShellHandoverWaitMs = 10000;
+
 int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     std::string exePath = ExecutablePath();
     std::string programFolder = FolderOf(exePath);
     std::string arg1 = args.size() > 1 ? args[1] : std::string();
 
     // One shell per installation: the mutex is named after the executable's
-    // title and held until the process ends.
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, ToW(TitleOf(exePath)).c_str());
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        HWND running = FindRunningShell(FileNameOf(exePath));
-        if (running && !Trim(arg1).empty()) {
-            SendCopyData(running, nullptr, std::string(kPrefixNewTab) + arg1);
+    // title. A running shell gets this start's address; a shell that is
+    // still starting (no window yet) or closing (it lets go of the name as
+    // soon as its window closes) is waited for, so that a start right after
+    // a close is not lost.
+    const std::wstring mutexName = ToW(TitleOf(exePath));
+    UniqueHandle mutex;
+    for (ULONGLONG deadline = GetTickCount64() + kShellHandoverWaitMs;;) {
+        mutex.reset(CreateMutexW(nullptr, FALSE, mutexName.c_str()));
+        if (mutex && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+        if (HWND running = FindRunningShell(FileNameOf(exePath))) {
+            if (!Trim(arg1).empty())
+                SendCopyData(running, nullptr, std::string(kPrefixNewTab) + arg1);
+            return 0;
         }
-        return 0;
+        if (!mutex || GetTickCount64() > deadline)
+            return 0;
+        mutex.reset();
+        Sleep(100);
     }
 
     // A shell that died while a page started left the per-user cookie value
@@ -202,7 +216,13 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         return true;
     };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
-    mainArgs.onClose = [&] { pages.QuitAllPages(); };
+    mainArgs.onClose = [&] {
+        // Pages and their folders are done with before the name is given
+        // up: the next shell may start while this window still goes.
+        pages.QuitAllPages();
+        pages.Shutdown();
+        mutex.reset();
+    };
 
     bool created = GuardedOr(false, [&] {
         if (!main.Create(mainArgs))

@@ -132,6 +132,27 @@ TEST_F(PagesTest, SecondStartOpensATabAndBackgroundTabsCloseWithTheirProcess) {
     EXPECT_TRUE(ProcessEnded(closed, 15000));
 }
 
+TEST_F(PagesTest, AStartRightAfterACloseBecomesTheShellWithItsAddress) {
+    // The closing shell gives up its name before its window is gone, so the
+    // next start is not handed to a dying shell (and lost).
+    Shell shell("reopen");
+    ASSERT_TRUE(shell.Start());
+    std::string exe = shell.folder() + "Lumo.exe";
+    PostMessageW(shell.main(), WM_CLOSE, 0, 0);
+    auto next = StartProgram(exe, {ServerUrl("/faq.html?from=reopen")}, shell.folder());
+    ASSERT_TRUE(next);
+    HWND main = WaitForWindow(next->pid, L"TfrmMain", 20000);
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(shell.process().Ended(15000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return WindowText(FindControl(main, L"CBURL")) == ServerUrl("/faq.html?from=reopen");
+        },
+        15000));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(next->Ended(15000));
+}
+
 TEST_F(PagesTest, BlankCurrentPageTakesTheHandedOverAddress) {
     Server("/_control/set?startpage=about:blank");
     Shell shell("blank");
