@@ -545,6 +545,8 @@ void MainWindow::OnMenuCommand(int id) {
 
 void MainWindow::OnMinimizeClick() {
     // Minimised to the tray: no taskbar button remains.
+    if (args_.onBeforeHide)
+        args_.onBeforeHide();
     ShowWindow(hwnd(), SW_MINIMIZE);
     ShowWindow(hwnd(), SW_HIDE);
 }
@@ -576,9 +578,11 @@ void MainWindow::ToggleVisible() {
         shownWhileLocked_ = !shownWhileLocked_;
         return;
     }
-    if (IsWindowVisible(hwnd()))
+    if (IsWindowVisible(hwnd())) {
+        if (args_.onBeforeHide)
+            args_.onBeforeHide();
         ShowWindow(hwnd(), SW_HIDE);
-    else
+    } else
         ShowFromTray();
 }
 

@@ -112,8 +112,15 @@ void PageWindow::ResizeBrowser() {
     browser_->SetBounds(RECT{r.left, r.top, r.left + r.width, r.top + r.height});
 }
 
-void PageWindow::OnTextCommand(const TextCommand& cmd) {
-    if (cmd.kind == TextCommandKind::NewTab) {
+void PageWindow::OnTextCommand(HWND sender, const TextCommand& cmd) {
+    if (cmd.kind == TextCommandKind::FillBill) {
+        // A page started ahead of need gets its bill before its address;
+        // only from our shell.
+        DWORD from = 0, shellPid = 0;
+        if (sender && shell_ && GetWindowThreadProcessId(sender, &from) &&
+            GetWindowThreadProcessId(shell_, &shellPid) && from == shellPid)
+            pendingFill_ = PendingFillText(cmd.arg);
+    } else if (cmd.kind == TextCommandKind::NewTab) {
         startAddress_ = cmd.arg;
         if (browser_)
             browser_->Navigate(cmd.arg);
@@ -134,7 +141,7 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA:
             if (auto cmd = ReadTextCommand(lp))
-                Guarded([&] { OnTextCommand(*cmd); });
+                Guarded([&] { OnTextCommand(reinterpret_cast<HWND>(wp), *cmd); });
             return TRUE;
         case WM_SIZE:
             ResizeBrowser();

@@ -203,6 +203,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
     mainArgs.onClose = [&] { pages.QuitAllPages(); };
+    mainArgs.onBeforeHide = [&] { pages.PartSilentPages(); };
 
     bool created = GuardedOr(false, [&] {
         if (!main.Create(mainArgs))
