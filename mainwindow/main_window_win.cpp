@@ -556,7 +556,14 @@ void MainWindow::ShowFromTray() {
         shownWhileLocked_ = true;
         return;
     }
-    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    // Shown without erasing the children at once: a page that does not
+    // answer would hold the shell's thread (they paint when they can).
+    if (IsIconic(hwnd()))
+        ShowWindow(hwnd(), SW_RESTORE);
+    else
+        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                         SWP_DEFERERASE);
     SetForegroundWindow(hwnd());
 }
 

@@ -84,7 +84,10 @@ void PageWindow::ShowInHost() {
         ShowWindow(hwnd(), SW_MAXIMIZE);
     }
     ResizeBrowser();
-    ShowWindow(hwnd(), SW_SHOW);
+    // Above its siblings (a hung page that could not hide stays behind),
+    // and without erasing them at once: that would wait on a hung one.
+    SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_DEFERERASE);
 }
 
 void PageWindow::EmbedInto(HWND parent) {

@@ -83,7 +83,7 @@ struct PageManager::PageRun {
     bool pingOutstanding = false;
     ULONGLONG pingSent = 0;
     ULONGLONG closeAt = 0;
-    bool userWaits = false;  // "wait" chosen for this hang
+    bool userWaits = false;      // "wait" chosen for this hang
     bool inputDetached = false;  // its input state parted from the shell's while hung
     std::string pendingNavigate;
 };
@@ -172,7 +172,8 @@ void PageManager::Init(const CreateArgs& args) {
                                        },
                                        [this] { ReloadCurrent(); }});
     wchar_t noSpare[4];
-    if (DWORD n = GetEnvironmentVariableW(L"LUMO_NO_SPARE", noSpare, 4); n == 1 && noSpare[0] == L'1')
+    if (DWORD n = GetEnvironmentVariableW(L"LUMO_NO_SPARE", noSpare, 4);
+        n == 1 && noSpare[0] == L'1')
         spareEnabled_ = false;
     wchar_t limit[16];
     if (DWORD n = GetEnvironmentVariableW(L"LUMO_PAGE_LIMIT", limit, 16); n > 0 && n < 16)
@@ -231,10 +232,6 @@ void PageManager::Apply(PageRun& run, PageEvent e) {
             LogWarn("page", PidText(pid) + " not responding");
             run.userWaits = false;
             ShareInput(run, false);
-            // Out of sight without waiting for it (a hidden page would
-            // otherwise stay visible until it answers).
-            if (!run.life.Visible() && run.window)
-                HideAsync(run.window);
             break;
         case PageState::Crashed:
             LogError("page", PidText(pid) + " stopped unexpectedly, exit code " +
@@ -309,12 +306,6 @@ void PageManager::ShareInput(PageRun& run, bool share) {
     // own); the shell's keys go to the address box meanwhile.
     if (!share && GetFocus() == nullptr && GetActiveWindow() == main_->hwnd())
         main_->FocusAddressBox(false);
-}
-
-void PageManager::HideAsync(HWND window) {
-    SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
-                     SWP_ASYNCWINDOWPOS);
 }
 
 bool PageManager::Launch(PageRun& run, bool newFolder) {
@@ -456,8 +447,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
 WbForm& PageManager::AddTab(int index, uint32_t id, const std::string& address) {
     // Make room for one more tab before it appears.
     int count = pages_.Count();
-    int fitted =
-        PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count, tabWidth_);
+    int fitted = PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count, tabWidth_);
     if (fitted != tabWidth_) {
         tabWidth_ = fitted;
         main_->tabs().SetButtonWidth(tabWidth_);
@@ -529,7 +519,6 @@ bool PageManager::TakeSpare(int index, const std::string& address, bool activate
     run.bill = bill;
     run.embedAsked = true;
     run.startTimer = LogTimer();  // the embed's time limit runs from here
-    PostMessageW(run.window, Messages().embed, reinterpret_cast<WPARAM>(main_->pageArea()), 0);
     // The bill first, so the page fills it in when the address has loaded.
     if ((!bill.empty() && !SendCopyData(run.window, sender_, std::string(kPrefixFillBill) + bill,
                                         kPageCommandTimeoutMs)) ||
@@ -539,6 +528,7 @@ bool PageManager::TakeSpare(int index, const std::string& address, bool activate
         EndRun(run);
         return false;
     }
+    PostMessageW(run.window, Messages().embed, reinterpret_cast<WPARAM>(main_->pageArea()), 0);
     finished_ = false;
     main_->LockUpdates();
     Guarded([&] {
@@ -841,9 +831,8 @@ void PageManager::HideRecord(WbForm& page) {
     // Posted like the show message, so the two arrive in order.
     if (run->window)
         PostMessageW(run->window, Messages().hide, 0, 0);
-    // A hung page takes no request: it is hidden from here, without waiting.
-    if (run->window && run->life.state() == PageState::Hung)
-        HideAsync(run->window);
+    // A hung page carries it out only once it runs again: nothing the shell
+    // can do to another process's window hides it without waiting for it.
 }
 
 void PageManager::ShowPage(int index, int previous) {

@@ -116,7 +116,6 @@ class PageManager {
     void OnHeartbeatDone();
     void ShareInput(PageRun& run, bool share);
     static bool Silent(const PageRun& run, ULONGLONG now);
-    static void HideAsync(HWND window);
     void ReloadCurrent();
     void Navigate(WbForm& page, const std::string& address);
     void ShowRecord(WbForm& page);
