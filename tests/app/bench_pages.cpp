@@ -136,6 +136,25 @@ int main() {
     std::printf("bare GUI process start to window (median of %zu): %.0f ms, working set %.0f KB\n",
                 bareStarts.size(), Median(bareStarts), Median(bareSets));
 
+    // What each piece a page process loads adds to a bare one.
+    for (const char* extra : {"trim", "ole32.dll", "oleaut32.dll", "shell32.dll", "comctl32.dll",
+                              "wininet.dll", "msimg32.dll"}) {
+        std::vector<double> kb;
+        for (int i = 0; i < 3; ++i) {
+            auto p = StartProgram(bare, {extra});
+            if (!p)
+                break;
+            HWND w = nullptr;
+            double t0 = NowMs();
+            while (!(w = FindWindowW(L"LumoBenchBare", nullptr)) && NowMs() - t0 < 5000) Sleep(1);
+            Sleep(300);
+            kb.push_back(WorkingSetKb(p->pid));
+            PostMessageW(w, WM_QUIT, 0, 0);
+            p->Ended(5000);
+        }
+        std::printf("  bare GUI process + %s: working set %.0f KB\n", extra, Median(kb));
+    }
+
     auto without = NewTabs(exe, folder.path(), false, runs);
     auto with = NewTabs(exe, folder.path(), true, runs);
     std::printf("new tab shown, without the spare page (median of %zu): %.0f ms\n", without.size(),
