@@ -79,7 +79,8 @@ void PageWindow::ShowInHost() {
     if (HWND parent = GetParent(hwnd())) {
         RECT rc{};
         GetClientRect(parent, &rc);
-        MoveWindow(hwnd(), 0, 0, rc.right, rc.bottom, TRUE);
+        SetWindowPos(hwnd(), nullptr, 0, 0, rc.right, rc.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
     } else {
         ShowWindow(hwnd(), SW_MAXIMIZE);
     }

@@ -831,8 +831,9 @@ void PageManager::HideRecord(WbForm& page) {
     // Posted like the show message, so the two arrive in order.
     if (run->window)
         PostMessageW(run->window, Messages().hide, 0, 0);
-    // A hung page carries it out only once it runs again: nothing the shell
-    // can do to another process's window hides it without waiting for it.
+    // A hung page carries it out only once it runs again (nothing the shell
+    // can do to another process's window hides it without waiting for it);
+    // meanwhile the page shown puts itself on top and covers it.
 }
 
 void PageManager::ShowPage(int index, int previous) {

@@ -54,6 +54,16 @@ int LumoProcesses() {
     return n;
 }
 
+// The page window on top in the page area (the one in sight).
+HWND TopPage(const Shell& shell) {
+    auto pages = shell.Pages();
+    for (HWND h = GetWindow(shell.Control(L"PanelWBMain"), GW_CHILD); h;
+         h = GetWindow(h, GW_HWNDNEXT))
+        if (IsWindowVisible(h) && std::find(pages.begin(), pages.end(), h) != pages.end())
+            return h;
+    return nullptr;
+}
+
 // A key typed by the user (SendInput) into the shell's address box arrives.
 bool TypedKeyArrives(const Shell& shell) {
     HWND edit = FindWindowExW(shell.Control(L"CBURL"), nullptr, L"Edit", nullptr);
@@ -123,10 +133,12 @@ TEST_F(LifecycleTest, AHungPageNeverFreezesTheShell) {
     PostMessageW(shell.main(), WM_USER + 200, 0, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(shell.main()) != FALSE; }, 1500));
     EXPECT_TRUE(shell.Responsive());
-    // Switching away from it and back.
+    // Switching away from it and back; the page switched to comes into sight.
+    HWND hungWindow = shell.VisiblePage();
     shell.ClickTab(1);
     EXPECT_TRUE(shell.Responsive());
     EXPECT_TRUE(WaitFor([&] { return !shell.NoticeShown(); }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return TopPage(shell) != hungWindow; }, 1500));
     shell.ClickTab(2);
     EXPECT_TRUE(shell.Responsive());
     EXPECT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 2000));
