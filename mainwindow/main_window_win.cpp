@@ -545,6 +545,8 @@ void MainWindow::OnMenuCommand(int id) {
 
 void MainWindow::OnMinimizeClick() {
     // Minimised to the tray: no taskbar button remains.
+    if (args_.onBeforeHide)
+        args_.onBeforeHide();
     ShowWindow(hwnd(), SW_MINIMIZE);
     ShowWindow(hwnd(), SW_HIDE);
 }
@@ -554,7 +556,14 @@ void MainWindow::ShowFromTray() {
         shownWhileLocked_ = true;
         return;
     }
-    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    // Shown without erasing the children at once: a page that does not
+    // answer would hold the shell's thread (they paint when they can).
+    if (IsIconic(hwnd()))
+        ShowWindow(hwnd(), SW_RESTORE);
+    else
+        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                         SWP_DEFERERASE);
     SetForegroundWindow(hwnd());
 }
 
@@ -576,9 +585,11 @@ void MainWindow::ToggleVisible() {
         shownWhileLocked_ = !shownWhileLocked_;
         return;
     }
-    if (IsWindowVisible(hwnd()))
+    if (IsWindowVisible(hwnd())) {
+        if (args_.onBeforeHide)
+            args_.onBeforeHide();
         ShowWindow(hwnd(), SW_HIDE);
-    else
+    } else
         ShowFromTray();
 }
 

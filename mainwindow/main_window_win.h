@@ -53,7 +53,8 @@ class MainWindow : public FrameBase {
         std::function<void()> onNewTab;
         std::function<void(NavButton)> onNavButton;
         std::function<void()> onPageAreaResized;
-        std::function<void()> onClose;  // before the window goes
+        std::function<void()> onClose;       // before the window goes
+        std::function<void()> onBeforeHide;  // before the window hides (tray, minimise)
         std::function<void()> onRunDeferred;
         // The address bar: whether there is no page at all, the active
         // page's address, "NT:" to the active page (`record`: also store it

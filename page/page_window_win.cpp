@@ -110,12 +110,16 @@ void PageWindow::ShowInHost() {
     if (HWND parent = GetParent(hwnd())) {
         RECT rc{};
         GetClientRect(parent, &rc);
-        MoveWindow(hwnd(), 0, 0, rc.right, rc.bottom, TRUE);
+        SetWindowPos(hwnd(), nullptr, 0, 0, rc.right, rc.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
     } else {
         ShowWindow(hwnd(), SW_MAXIMIZE);
     }
     ResizeBrowser();
-    ShowWindow(hwnd(), SW_SHOW);
+    // Above its siblings (a hung page that could not hide stays behind),
+    // and without erasing them at once: that would wait on a hung one.
+    SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_DEFERERASE);
 }
 
 void PageWindow::EmbedInto(HWND parent) {
@@ -143,8 +147,15 @@ void PageWindow::ResizeBrowser() {
     browser_->SetBounds(RECT{r.left, r.top, r.left + r.width, r.top + r.height});
 }
 
-void PageWindow::OnTextCommand(const TextCommand& cmd) {
-    if (cmd.kind == TextCommandKind::NewTab) {
+void PageWindow::OnTextCommand(HWND sender, const TextCommand& cmd) {
+    if (cmd.kind == TextCommandKind::FillBill) {
+        // A page started ahead of need gets its bill before its address;
+        // only from our shell.
+        DWORD from = 0, shellPid = 0;
+        if (sender && shell_ && GetWindowThreadProcessId(sender, &from) &&
+            GetWindowThreadProcessId(shell_, &shellPid) && from == shellPid)
+            pendingFill_ = PendingFillText(cmd.arg);
+    } else if (cmd.kind == TextCommandKind::NewTab) {
         startAddress_ = cmd.arg;
         if (browser_)
             browser_->Navigate(cmd.arg);
@@ -165,7 +176,7 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA:
             if (auto cmd = ReadTextCommand(lp))
-                Guarded([&] { OnTextCommand(*cmd); });
+                Guarded([&] { OnTextCommand(reinterpret_cast<HWND>(wp), *cmd); });
             return TRUE;
         case WM_SIZE:
             ResizeBrowser();

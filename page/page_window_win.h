@@ -68,7 +68,7 @@ class PageWindow : public Window, private BrowserEvents {
     void OnNavigateComplete() override;
     void OnDocumentComplete() override;
 
-    void OnTextCommand(const TextCommand& cmd);
+    void OnTextCommand(HWND sender, const TextCommand& cmd);
     void ResizeBrowser();
 
     HWND shell_ = nullptr;

@@ -47,12 +47,13 @@ bool IsValidUtf8(std::string_view s) {
 }  // namespace
 
 TextCommand ParseTextCommand(std::string_view text) {
-    static constexpr std::array<std::pair<std::string_view, TextCommandKind>, 5> kPrefixes{{
+    static constexpr std::array<std::pair<std::string_view, TextCommandKind>, 6> kPrefixes{{
         {"NT:", TextCommandKind::NewTab},
         {"NNT:", TextCommandKind::NewTabAlias},
         {"TC:", TextCommandKind::Title},
         {"URL:", TextCommandKind::Url},
         {"SBI:", TextCommandKind::SaveBill},
+        {"FILL:", TextCommandKind::FillBill},
     }};
     for (const auto& [prefix, kind] : kPrefixes) {
         if (StartsWithNoCase(text, prefix))

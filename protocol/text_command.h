@@ -21,6 +21,7 @@ enum class TextCommandKind {
     Title,        // "TC:"  + title
     Url,          // "URL:" + address
     SaveBill,     // "SBI:" (+ bill, from a page)
+    FillBill,     // "FILL:" + bill: the shell hands a waiting page its bill
 };
 
 struct TextCommand {
@@ -29,13 +30,14 @@ struct TextCommand {
 };
 
 // Prefixes are matched at the start without regard to letter case, in the
-// order NT:, NNT:, TC:, URL:, SBI:.
+// order NT:, NNT:, TC:, URL:, SBI:, FILL:.
 TextCommand ParseTextCommand(std::string_view text);
 
 inline constexpr std::string_view kPrefixNewTab = "NT:";
 inline constexpr std::string_view kPrefixTitle = "TC:";
 inline constexpr std::string_view kPrefixUrl = "URL:";
 inline constexpr std::string_view kPrefixSaveBill = "SBI:";
+inline constexpr std::string_view kPrefixFillBill = "FILL:";
 
 // dwData of a UTF-8 text command ('L','U','M','8').
 inline constexpr uint32_t kUtf8Tag = 0x384D554C;

@@ -83,7 +83,8 @@ struct PageManager::PageRun {
     bool pingOutstanding = false;
     ULONGLONG pingSent = 0;
     ULONGLONG closeAt = 0;
-    bool userWaits = false;  // "wait" chosen for this hang
+    bool userWaits = false;      // "wait" chosen for this hang
+    bool inputDetached = false;  // its input state parted from the shell's while hung
     std::string pendingNavigate;
 };
 
@@ -105,10 +106,12 @@ class PageManager::Host : public Window {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
         switch (msg) {
             case WM_TIMER:
-                if (wp == kStartTimer)
+                if (wp == kStartTimer) {
                     owner_.OnStartTick();
-                else if (wp == kHeartbeatTimer)
+                } else if (wp == kHeartbeatTimer) {
                     owner_.OnHeartbeat();
+                    owner_.OnHeartbeatDone();
+                }
                 return 0;
             case kPageEndedMessage:
                 owner_.OnPageEnded(static_cast<uint32_t>(wp));
@@ -168,6 +171,10 @@ void PageManager::Init(const CreateArgs& args) {
                                                }
                                        },
                                        [this] { ReloadCurrent(); }});
+    wchar_t noSpare[4];
+    if (DWORD n = GetEnvironmentVariableW(L"LUMO_NO_SPARE", noSpare, 4);
+        n == 1 && noSpare[0] == L'1')
+        spareEnabled_ = false;
     wchar_t limit[16];
     if (DWORD n = GetEnvironmentVariableW(L"LUMO_PAGE_LIMIT", limit, 16); n > 0 && n < 16)
         maxPages_ = std::clamp(_wtoi(limit), 1, kMaxPageProcesses);
@@ -224,6 +231,7 @@ void PageManager::Apply(PageRun& run, PageEvent e) {
         case PageState::Hung:
             LogWarn("page", PidText(pid) + " not responding");
             run.userWaits = false;
+            ShareInput(run, false);
             break;
         case PageState::Crashed:
             LogError("page", PidText(pid) + " stopped unexpectedly, exit code " +
@@ -240,8 +248,10 @@ void PageManager::Apply(PageRun& run, PageEvent e) {
             run.window = nullptr;
             break;
         default:
-            if (before == PageState::Hung)
+            if (before == PageState::Hung) {
                 LogInfo("page", PidText(pid) + " responds again");
+                ShareInput(run, true);
+            }
             break;
     }
     for (int i = 0; i < pages_.Count(); ++i) {
@@ -278,6 +288,24 @@ void PageManager::UpdateNotice() {
         }
     if (kind != notice_.kind() || kind != PageNotice::Kind::None)
         notice_.Show(kind);
+}
+
+// A page shares the shell's input state (focus and keys cross between
+// them); a hung page must not hold the shell's keyboard, so it is parted
+// while it does not answer. The call runs in the shell and does not wait on
+// the page.
+void PageManager::ShareInput(PageRun& run, bool share) {
+    if (!run.window || share != run.inputDetached)
+        return;
+    DWORD pageThread = GetWindowThreadProcessId(run.window, nullptr);
+    if (!pageThread)
+        return;
+    if (AttachThreadInput(pageThread, GetCurrentThreadId(), share ? TRUE : FALSE) || !share)
+        run.inputDetached = !share;
+    // Parting takes the focus from the page's window (the page keeps its
+    // own); the shell's keys go to the address box meanwhile.
+    if (!share && GetFocus() == nullptr && GetActiveWindow() == main_->hwnd())
+        main_->FocusAddressBox(false);
 }
 
 bool PageManager::Launch(PageRun& run, bool newFolder) {
@@ -362,6 +390,8 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
             Navigate(*current, address);
         return;
     }
+    if (TakeSpare(index, address, activate, bill))
+        return;
     if (redirectOwner_ != 0) {
         if (static_cast<int>(deferred_.size()) + LiveProcesses() >= maxPages_) {
             if (droppedRequests_++ % 100 == 0)
@@ -381,30 +411,13 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
     finished_ = false;
     main_->LockUpdates();
     Guarded([&] {
-        // Make room for one more tab before it appears.
-        int count = pages_.Count();
-        int fitted =
-            PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count, tabWidth_);
-        if (fitted != tabWidth_) {
-            tabWidth_ = fitted;
-            main_->tabs().SetButtonWidth(tabWidth_);
-        }
-        index = std::clamp(index, 0, count);
-        main_->tabs().Insert(index, kBlankTabCaption);
-
         auto owned = std::make_unique<PageRun>();
         PageRun& run = *owned;
         run.id = nextId_++;
         run.address = address;
         run.bill = bill;
         runs_[run.id] = std::move(owned);
-
-        auto record = std::make_unique<WbForm>();
-        record->pageId = run.id;
-        record->address = address;
-        record->requestedAddress = address;
-        record->tabTitle = kBlankTabCaption;
-        WbForm& page = pages_.Insert(index, std::move(record));
+        WbForm& page = AddTab(index, run.id, address);
 
         if (!Launch(run, true)) {
             // A page without a process is no page: no dead tab.
@@ -422,19 +435,121 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
         page.processId = run.process->pid();
         if (run.folder.empty())
             Report(kNoIsolationMessage);
+        if (activate || pages_.current() == nullptr)
+            MakeCurrent(page);
+        LayoutTabs();
+        UpdateNotice();
+    });
+    main_->UnlockUpdates();
+    finished_ = true;
+}
+
+WbForm& PageManager::AddTab(int index, uint32_t id, const std::string& address) {
+    // Make room for one more tab before it appears.
+    int count = pages_.Count();
+    int fitted = PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count, tabWidth_);
+    if (fitted != tabWidth_) {
+        tabWidth_ = fitted;
+        main_->tabs().SetButtonWidth(tabWidth_);
+    }
+    index = std::clamp(index, 0, count);
+    main_->tabs().Insert(index, kBlankTabCaption);
+    auto record = std::make_unique<WbForm>();
+    record->pageId = id;
+    record->address = address;
+    record->requestedAddress = address;
+    record->tabTitle = kBlankTabCaption;
+    return pages_.Insert(index, std::move(record));
+}
+
+void PageManager::MakeCurrent(WbForm& page) {
+    int at = pages_.IndexOf(&page);
+    if (WbForm* previous = pages_.current(); previous && previous != &page)
+        HideRecord(*previous);
+    pages_.SetCurrent(at);
+    main_->tabs().SetActive(at);
+    main_->SetAddressText(page.address);
+}
+
+// The spare page: one page process started ahead of need on a fresh cookie
+// folder of its own, embedded and hidden, without a tab. A new page takes
+// it, so only its address (and bill) travel; the next spare starts on a
+// later heartbeat. It counts toward the page limit (it is a process), and a
+// reload never takes it (a reloaded page keeps its own folder).
+void PageManager::StartSpare() {
+    if (!spareEnabled_ || spareId_ != 0 || !firstPageUp_ || closing_ || redirectOwner_ != 0 ||
+        !deferred_.empty() || reloadWaiting_ || LiveProcesses() >= maxPages_)
+        return;
+    auto owned = std::make_unique<PageRun>();
+    PageRun& run = *owned;
+    run.id = nextId_++;
+    run.address = kBlankAddress;
+    runs_[run.id] = std::move(owned);
+    if (!Launch(run, true)) {
+        runs_.erase(run.id);
+        spareEnabled_ = false;
+        LogWarn("page", "spare page cannot be started; new pages start on request");
+        return;
+    }
+    spareId_ = run.id;
+    if (run.folder.empty()) {
+        // Without a folder of its own it is no spare.
+        spareEnabled_ = false;
+        DropSpare();
+    }
+}
+
+void PageManager::DropSpare() {
+    auto it = runs_.find(spareId_);
+    spareId_ = 0;
+    if (it != runs_.end())
+        EndRun(*it->second);
+}
+
+bool PageManager::TakeSpare(int index, const std::string& address, bool activate,
+                            const std::string& bill) {
+    auto it = runs_.find(spareId_);
+    if (it == runs_.end())
+        return false;
+    PageRun& run = *it->second;
+    if (run.life.state() != PageState::Starting || !run.window || run.embedAsked)
+        return false;
+    spareId_ = 0;
+    run.address = address;
+    run.bill = bill;
+    run.embedAsked = true;
+    run.startTimer = LogTimer();  // the embed's time limit runs from here
+    // The bill first, so the page fills it in when the address has loaded.
+    if ((!bill.empty() && !SendCopyData(run.window, sender_, std::string(kPrefixFillBill) + bill,
+                                        kPageCommandTimeoutMs)) ||
+        !SendCopyData(run.window, sender_, std::string(kPrefixNewTab) + address,
+                      kPageCommandTimeoutMs)) {
+        LogWarn("page", PidText(run.process->pid()) + " spare did not take its address; ended");
+        EndRun(run);
+        return false;
+    }
+    PostMessageW(run.window, Messages().embed, reinterpret_cast<WPARAM>(main_->pageArea()), 0);
+    finished_ = false;
+    main_->LockUpdates();
+    Guarded([&] {
+        WbForm& page = AddTab(index, run.id, address);
+        page.cookieFolder = run.folder;
+        page.processId = run.process->pid();
+        page.window = reinterpret_cast<uintptr_t>(run.window);
         if (activate || pages_.current() == nullptr) {
-            int at = pages_.IndexOf(&page);
-            if (WbForm* previous = pages_.current(); previous && previous != &page)
-                HideRecord(*previous);
-            pages_.SetCurrent(at);
-            main_->tabs().SetActive(at);
-            main_->SetAddressText(page.address);
+            MakeCurrent(page);
+            // In order behind the embed request: the page shows itself once
+            // it is in place (the start timer records the state).
+            PostCommand(run.window, Messages().operate);
         }
         LayoutTabs();
         UpdateNotice();
     });
     main_->UnlockUpdates();
     finished_ = true;
+    SetTimer(host_->hwnd(), kStartTimer, kStartTickMs, nullptr);
+    LogInfo("page", PidText(run.process->pid()) + " spare taken for " + RedactAddress(address));
+    return true;
 }
 
 void PageManager::StartFirstPage() {
@@ -503,7 +618,10 @@ void PageManager::OnStartTick() {
                 ReleaseRedirect(run.id);
             }
         }
-        if (run.window && !run.embedAsked) {
+        if (run.id == spareId_) {
+            if (run.window)
+                continue;  // waits, not embedded, until a new page takes it
+        } else if (run.window && !run.embedAsked) {
             run.embedAsked = true;
             PostMessageW(run.window, Messages().embed, reinterpret_cast<WPARAM>(main_->pageArea()),
                          0);
@@ -513,6 +631,7 @@ void PageManager::OnStartTick() {
                 if (pages_.At(i).pageId == run.id)
                     pages_.At(i).window = reinterpret_cast<uintptr_t>(run.window);
             Apply(run, PageEvent::WindowFound);
+            firstPageUp_ |= run.id == firstPageId_;
             WbForm* current = pages_.current();
             if (current && current->pageId == run.id)
                 ShowRecord(*current);
@@ -532,6 +651,10 @@ void PageManager::OnStartTick() {
             LogWarn("page", PidText(run.process->pid()) + " window not " +
                                 (run.window ? "embedded" : "found") + " in time; ended");
             ReleaseRedirect(run.id);
+            if (run.id == spareId_) {
+                DropSpare();
+                continue;
+            }
             for (int i = 0; i < pages_.Count(); ++i)
                 if (pages_.At(i).pageId == run.id) {
                     DropRecord(pages_.At(i));
@@ -544,7 +667,8 @@ void PageManager::OnStartTick() {
     // Scanned again: a start may have begun while a text command above
     // waited (the sends let other requests in).
     for (const auto& [id, run] : runs_)
-        starting |= run->life.state() == PageState::Starting && run->process;
+        starting |= run->life.state() == PageState::Starting && run->process &&
+                    !(id == spareId_ && run->window);
     if (!starting)
         KillTimer(host_->hwnd(), kStartTimer);
 }
@@ -596,6 +720,10 @@ void PageManager::OnPageEnded(uint32_t id) {
         return;  // a stale watch of an earlier process of a reloaded page
     ReleaseRedirect(id);
     Apply(run, PageEvent::ProcessEnded);
+    if (id == spareId_) {
+        spareId_ = 0;  // no tab to show it in: simply gone
+        Apply(run, PageEvent::Close);
+    }
     if (run.life.state() != PageState::Ended)
         return;  // Crashed: the tab stays with its stopped view
     // The folder is removed by the shell itself once the process is gone,
@@ -632,6 +760,10 @@ void PageManager::OnHeartbeat() {
     }
 }
 
+void PageManager::OnHeartbeatDone() {
+    StartSpare();
+}
+
 void CALLBACK PageManager::PingAnswered(HWND, UINT, ULONG_PTR id, LRESULT) {
     if (g_manager)
         g_manager->OnPingAnswered(static_cast<uint32_t>(id));
@@ -641,8 +773,11 @@ void PageManager::OnPingAnswered(uint32_t id) {
     auto it = runs_.find(id);
     if (it == runs_.end())
         return;
-    it->second->pingOutstanding = false;
-    Apply(*it->second, PageEvent::Answers);
+    PageRun& run = *it->second;
+    run.pingOutstanding = false;
+    Apply(run, PageEvent::Answers);
+    if (run.life.state() != PageState::Hung)
+        ShareInput(run, true);  // parted while silent: together again
 }
 
 void PageManager::ReloadCurrent() {
@@ -698,6 +833,9 @@ void PageManager::HideRecord(WbForm& page) {
     // Posted like the show message, so the two arrive in order.
     if (run->window)
         PostMessageW(run->window, Messages().hide, 0, 0);
+    // A hung page carries it out only once it runs again (nothing the shell
+    // can do to another process's window hides it without waiting for it);
+    // meanwhile the page shown puts itself on top and covers it.
 }
 
 void PageManager::ShowPage(int index, int previous) {
@@ -792,8 +930,23 @@ void PageManager::ClosePage(int index) {
     main_->UnlockUpdates();
 }
 
+// A page that does not answer now (hung, not up yet, or a ping unanswered
+// for a second): the shell's window must not wait on it when it hides.
+bool PageManager::Silent(const PageRun& run, ULONGLONG now) {
+    return run.life.state() == PageState::Hung || run.life.state() == PageState::Starting ||
+           (run.pingOutstanding && now - run.pingSent > kHeartbeatMs * 2);
+}
+
+void PageManager::PartSilentPages() {
+    ULONGLONG now = GetTickCount64();
+    for (auto& [id, run] : runs_)
+        if (run->life.Live() && Silent(*run, now))
+            ShareInput(*run, false);
+}
+
 void PageManager::QuitAllPages() {
     LogInfo("shell", "closing with " + std::to_string(runs_.size()) + " pages");
+    closing_ = true;
     deferred_.clear();
     ULONGLONG now = GetTickCount64();
     std::vector<uint32_t> ids;
@@ -805,10 +958,7 @@ void PageManager::QuitAllPages() {
         PageRun* run = it->second.get();
         // A page that does not answer (or is not up yet) gets no grace: it is
         // ended before the window goes, which it could otherwise hold up.
-        bool silent = run->life.state() == PageState::Hung ||
-                      run->life.state() == PageState::Starting ||
-                      (run->pingOutstanding && now - run->pingSent > kHeartbeatMs * 2);
-        if (silent && run->process) {
+        if (Silent(*run, now) && run->process) {
             LogWarn("page", PidText(run->process->pid()) + " ended at close without grace");
             run->process->Terminate(0);
             WaitForSingleObject(run->process->handle(), 1000);
@@ -935,6 +1085,7 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
             }
             break;
         case TextCommandKind::SaveBill:
+        case TextCommandKind::FillBill:
         case TextCommandKind::None:
             break;
     }

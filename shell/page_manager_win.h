@@ -69,6 +69,9 @@ class PageManager {
     void ClosePage(int index);
     // Main window closing: every page is asked to quit.
     void QuitAllPages();
+    // Before the main window hides: pages that do not answer are parted
+    // from the shell's input, so hiding does not wait on them.
+    void PartSilentPages();
     // At close (and after the message loop, where it does nothing a second
     // time): a short grace, then every page process left is ended, the
     // cookie value and folders are cleaned up; nothing outlives the shell.
@@ -110,6 +113,14 @@ class PageManager {
     static void CALLBACK PingAnswered(HWND, UINT, ULONG_PTR id, LRESULT);
     void OnPingAnswered(uint32_t id);
     void EndRun(PageRun& run);
+    WbForm& AddTab(int index, uint32_t id, const std::string& address);
+    void MakeCurrent(WbForm& page);
+    void StartSpare();
+    void DropSpare();
+    bool TakeSpare(int index, const std::string& address, bool activate, const std::string& bill);
+    void OnHeartbeatDone();
+    void ShareInput(PageRun& run, bool share);
+    static bool Silent(const PageRun& run, ULONGLONG now);
     void ReloadCurrent();
     void ShowRecord(WbForm& page);
     void HideRecord(WbForm& page);
@@ -145,6 +156,10 @@ class PageManager {
     RequestRateLimit pageRequests_{8, 250};
     int droppedRequests_ = 0;
     std::deque<Request> deferred_;  // requests that arrived during a page start
+    uint32_t spareId_ = 0;          // the spare page's run, 0: none
+    bool spareEnabled_ = true;      // LUMO_NO_SPARE=1 turns it off
+    bool firstPageUp_ = false;      // no spare during the start burst
+    bool closing_ = false;
 };
 
 // The first page's address: the maker's start-page list (ANSI text), fetched

@@ -79,11 +79,20 @@ bool ForwardShortcut(const MSG& msg, HWND shell, HWND page) {
 }
 
 int RunPageLoop(HANDLE shellProcess, HWND shell, HWND page) {
+    // Once the page has settled, what start-up touched goes back to the
+    // system (Windows trims the working set; Wine keeps it as it is).
+    UINT_PTR trimTimer = SetTimer(nullptr, 0, 5000, nullptr);
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return static_cast<int>(msg.wParam);
+            if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == trimTimer) {
+                KillTimer(nullptr, trimTimer);
+                SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1),
+                                         static_cast<SIZE_T>(-1));
+                continue;
+            }
             if (ForwardShortcut(msg, shell, page))
                 continue;
             TranslateMessage(&msg);
@@ -223,6 +232,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         pages.Shutdown();
         mutex.reset();
     };
+    mainArgs.onBeforeHide = [&] { pages.PartSilentPages(); };
 
     bool created = GuardedOr(false, [&] {
         if (!main.Create(mainArgs))

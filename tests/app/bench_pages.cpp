@@ -1,6 +1,8 @@
 // Page benchmarks under Wine (not a test; prints figures):
 //   - page-process start: process start until its page window can be embedded;
 //   - new page: "NT:" request to the shell until the page is embedded and shown;
+//   - new page with and without the spare page (LUMO_NO_SPARE=1);
+//   - a bare GUI process (bench_bare.exe): start to window, working set;
 //   - working set of one idle page process;
 //   - tab switch: a click on a tab until the switch is done.
 // Medians of repeated runs. Needs the local maker server (LUMO_TEST_SERVER).
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/path.h"
 #include "common/text_win.h"
 #include "common/window_win.h"
 #include "protocol/messages_win.h"
@@ -34,6 +37,55 @@ double NowMs() {
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&c);
     return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+double WorkingSetKb(DWORD pid) {
+    UniqueHandle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    PROCESS_MEMORY_COUNTERS pmc{};
+    if (p.valid() && GetProcessMemoryInfo(p.get(), &pmc, sizeof(pmc)))
+        return static_cast<double>(pmc.WorkingSetSize) / 1024.0;
+    return 0;
+}
+
+// "NT:" to a shell until the new page is embedded and shown, `runs` times
+// with a pause between (the spare page comes back meanwhile).
+std::vector<double> NewTabs(const std::string& exe, const std::string& folder, bool spare,
+                            int runs) {
+    std::vector<double> times;
+    SetEnvironmentVariableW(L"LUMO_NO_SPARE", spare ? nullptr : L"1");
+    auto shell = StartProgram(exe, {}, folder);
+    SetEnvironmentVariableW(L"LUMO_NO_SPARE", nullptr);
+    if (!shell)
+        return times;
+    HWND main = WaitForWindow(shell->pid, L"TfrmMain", 20000);
+    HWND panel = nullptr;
+    WaitFor(
+        [&] {
+            panel = FindControl(main, L"PanelWBMain");
+            return panel && PageWindowsIn(panel).size() == 1;
+        },
+        20000);
+    Sleep(1500);
+    for (int i = 0; i < runs; ++i) {
+        auto before = PageWindowsIn(panel);
+        double t0 = NowMs();
+        SendCopyData(main, nullptr, "NT:" + ServerUrl("/faq.html?bench=" + std::to_string(i)));
+        auto added = [&] {
+            for (HWND h : PageWindowsIn(panel))
+                if (IsWindowVisible(h) &&
+                    std::find(before.begin(), before.end(), h) == before.end())
+                    return true;
+            return false;
+        };
+        bool shown = false;
+        while (!(shown = added()) && NowMs() - t0 < 10000) Sleep(1);  // 1 ms steps
+        if (shown)
+            times.push_back(NowMs() - t0);
+        Sleep(1200);
+    }
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    shell->Ended(20000);
+    return times;
 }
 
 }  // namespace
@@ -64,6 +116,51 @@ int main() {
     }
     std::printf("page process start to window ready (median of %d): %.0f ms\n", runs,
                 Median(starts));
+
+    // A bare GUI process in the same run.
+    std::string bare = FolderOf(ExecutablePath()) + "bench_bare.exe";
+    std::vector<double> bareStarts, bareSets;
+    for (int i = 0; i < runs; ++i) {
+        double t0 = NowMs();
+        auto p = StartProgram(bare, {});
+        if (!p)
+            break;
+        HWND w = nullptr;
+        while (!(w = FindWindowW(L"LumoBenchBare", nullptr)) && NowMs() - t0 < 5000) Sleep(1);
+        bareStarts.push_back(NowMs() - t0);
+        Sleep(300);
+        bareSets.push_back(WorkingSetKb(p->pid));
+        PostMessageW(w, WM_QUIT, 0, 0);
+        p->Ended(5000);
+    }
+    std::printf("bare GUI process start to window (median of %zu): %.0f ms, working set %.0f KB\n",
+                bareStarts.size(), Median(bareStarts), Median(bareSets));
+
+    // What each piece a page process loads adds to a bare one.
+    for (const char* extra : {"trim", "ole32.dll", "oleaut32.dll", "shell32.dll", "comctl32.dll",
+                              "wininet.dll", "msimg32.dll"}) {
+        std::vector<double> kb;
+        for (int i = 0; i < 3; ++i) {
+            auto p = StartProgram(bare, {extra});
+            if (!p)
+                break;
+            HWND w = nullptr;
+            double t0 = NowMs();
+            while (!(w = FindWindowW(L"LumoBenchBare", nullptr)) && NowMs() - t0 < 5000) Sleep(1);
+            Sleep(300);
+            kb.push_back(WorkingSetKb(p->pid));
+            PostMessageW(w, WM_QUIT, 0, 0);
+            p->Ended(5000);
+        }
+        std::printf("  bare GUI process + %s: working set %.0f KB\n", extra, Median(kb));
+    }
+
+    auto without = NewTabs(exe, folder.path(), false, runs);
+    auto with = NewTabs(exe, folder.path(), true, runs);
+    std::printf("new tab shown, without the spare page (median of %zu): %.0f ms\n", without.size(),
+                Median(without));
+    std::printf("new tab shown, with the spare page (median of %zu): %.0f ms\n", with.size(),
+                Median(with));
 
     // 2-4. Through a real shell.
     auto shell = StartProgram(exe, {}, folder.path());
@@ -105,10 +202,8 @@ int main() {
     for (HWND page : PageWindowsIn(panel)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(page, &pid);
-        UniqueHandle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-        PROCESS_MEMORY_COUNTERS pmc{};
-        if (p.valid() && GetProcessMemoryInfo(p.get(), &pmc, sizeof(pmc)))
-            sets.push_back(static_cast<double>(pmc.WorkingSetSize) / 1024.0);
+        if (double kb = WorkingSetKb(pid); kb > 0)
+            sets.push_back(kb);
     }
     std::printf("working set of an idle page process (median of %zu): %.0f KB\n", sets.size(),
                 Median(sets));

@@ -98,7 +98,7 @@ class Shell {
     // A thread blocked in a call to another process still answers sent
     // messages, so the check posts: a character typed into the address box
     // must arrive.
-    bool Responsive(int ms = 1500) const {
+    bool Responsive(int ms = 5000) const {
         HWND edit = FindWindowExW(Control(L"CBURL"), nullptr, L"Edit", nullptr);
         std::string before = WindowText(edit);
         PostMessageW(edit, WM_CHAR, 'x', 0);

@@ -20,6 +20,7 @@ TEST(TextCommand, PrefixesMatchInOrderWithoutRegardToCase) {
         {"url:", TextCommandKind::Url, ""},
         {"SBI:", TextCommandKind::SaveBill, ""},
         {"sbi:<Forms></Forms>", TextCommandKind::SaveBill, "<Forms></Forms>"},
+        {"FILL:a=1", TextCommandKind::FillBill, "a=1"},
         {"", TextCommandKind::None, ""},
         {"NT", TextCommandKind::None, ""},
         {" NT:x", TextCommandKind::None, ""},
