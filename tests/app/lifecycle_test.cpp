@@ -82,7 +82,7 @@ bool TypedKeyArrives(const Shell& shell) {
         SendInput(2, in, sizeof(INPUT));
     };
     press('Q');
-    bool arrived = WaitFor([&] { return WindowText(edit) != before; }, 1500);
+    bool arrived = WaitFor([&] { return WindowText(edit) != before; }, 5000);
     if (arrived)
         press(VK_BACK);
     return arrived;
