@@ -31,4 +31,8 @@ std::string AsciiUpper(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 
+// `s` with &, <, > and " written as character references, for HTML or XML
+// text and attribute values.
+std::string EscapeMarkup(std::string_view s);
+
 }  // namespace lumo

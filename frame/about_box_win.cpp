@@ -69,33 +69,13 @@ void AboutBox::OnFrameResize(int width, int height) {
 }
 
 void AboutBox::ShowModal() {
-    if (owner_)
-        EnableWindow(owner_, FALSE);
-    ShowWindow(hwnd(), SW_SHOW);
-    SetForegroundWindow(hwnd());
-    MSG msg;
-    while (!done_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-            PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (!done_ && msg.message == WM_QUIT)
-        PostQuitMessage(static_cast<int>(msg.wParam));  // keep the quit for the main loop
-    if (owner_) {
-        EnableWindow(owner_, TRUE);
-        SetForegroundWindow(owner_);
-    }
-    if (hwnd())
-        DestroyWindow(hwnd());
+    RunModal(owner_, false);
 }
 
 LRESULT AboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
-            done_ = true;
+            EndModal();
             ShowWindow(hwnd(), SW_HIDE);
             return 0;
         case WM_ERASEBKGND: {

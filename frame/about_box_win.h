@@ -29,7 +29,6 @@ class AboutBox : public FrameBase {
   private:
     HWND owner_ = nullptr;
     HWND memo_ = nullptr;
-    bool done_ = false;
 };
 
 }  // namespace lumo

@@ -84,29 +84,9 @@ void AddGameDialog::ShowModalLater() {
 }
 
 void AddGameDialog::ShowModal() {
-    if (owner_)
-        EnableWindow(owner_, FALSE);
     ShowWindow(hwnd(), SW_SHOW);
-    SetForegroundWindow(hwnd());
     SetFocus(ok_);
-    MSG msg;
-    while (!done_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN) &&
-            (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
-            PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (!done_ && msg.message == WM_QUIT)
-        PostQuitMessage(static_cast<int>(msg.wParam));  // keep the quit for the main loop
-    if (owner_) {
-        EnableWindow(owner_, TRUE);
-        SetForegroundWindow(owner_);
-    }
-    if (hwnd())
-        DestroyWindow(hwnd());
+    RunModal(owner_, true);
 }
 
 LRESULT AddGameDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -121,7 +101,7 @@ LRESULT AddGameDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             return FrameBase::HandleMessage(msg, wp, lp);
         case WM_CLOSE:
-            done_ = true;
+            EndModal();
             presets_.bill.assign(presets_.bill.size(), '\0');  // nothing stores it yet
             presets_.bill.clear();
             ShowWindow(hwnd(), SW_HIDE);

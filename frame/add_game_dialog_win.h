@@ -38,7 +38,6 @@ class AddGameDialog : public FrameBase {
     Presets presets_;
     HWND descriptionLabel_ = nullptr, addressLabel_ = nullptr, note_ = nullptr;
     HWND description_ = nullptr, address_ = nullptr, ok_ = nullptr;
-    bool done_ = false;
 };
 
 }  // namespace lumo

@@ -364,4 +364,31 @@ LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
+void FrameBase::RunModal(HWND owner, bool enterCloses) {
+    modalDone_ = false;
+    if (owner)
+        EnableWindow(owner, FALSE);
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    MSG msg{};
+    while (!modalDone_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_KEYDOWN &&
+            (msg.wParam == VK_ESCAPE || (enterCloses && msg.wParam == VK_RETURN)) &&
+            (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
+            PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (!modalDone_ && msg.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(msg.wParam));  // keep the quit for the main loop
+    if (owner) {
+        EnableWindow(owner, TRUE);
+        SetForegroundWindow(owner);
+    }
+    if (hwnd())
+        DestroyWindow(hwnd());
+}
+
 }  // namespace lumo

@@ -65,7 +65,15 @@ class FrameBase : public Window {
     // ToolButtonCloseClick: the form's own close handling.
     virtual void OnCloseClick() { PostMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
+    // Shows the window modally over `owner` (disabled meanwhile) until
+    // EndModal; Esc, and Enter when `enterCloses`, close it. A WM_QUIT that
+    // arrives meanwhile is kept for the main loop. The window is destroyed
+    // at the end.
+    void RunModal(HWND owner, bool enterCloses);
+    void EndModal() { modalDone_ = true; }
+
   private:
+    bool modalDone_ = false;
     void CreateTitleBar();
     void LayoutTitleBar(int width);
     void PaintTitle(HDC dc, const RECT& rc);

@@ -247,32 +247,9 @@ std::string DecodePage(std::string_view bytes, int codePage) {
     return FromW(w);
 }
 
-std::string EscapeHtml(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string ErrorPage(std::string_view url, DWORD error) {
     return std::string("<html><head><title>") + kErrorTitle + "</title></head><body><h1>" +
-           kErrorTitle + "</h1><p id=\"address\">" + EscapeHtml(url) +
+           kErrorTitle + "</h1><p id=\"address\">" + EscapeMarkup(url) +
            "</p><p id=\"error\">WinInet " + std::to_string(error) + "</p></body></html>";
 }
 
