@@ -1,0 +1,112 @@
+// The player's game library: the saved games (gList.dat, grouped by
+// category) and the recently played ones (Recents.dat, most recent first).
+//
+// In memory every text is UTF-8. On disk both files are ANSI-code-page text
+// with CR LF lines, one block per entry:
+//   #BEGIN# / #FOLDER#<category> (gList.dat only) / #NAME#<name> /
+//   #ADDRESS#<address> / #Bill#<bill> / #END#
+// Reading trims each line, stops at the first blank line, matches the field
+// markers without regard to case (so a field given twice is concatenated),
+// needs "#BEGIN#" and "#END#" exactly, and drops blocks without their end.
+//
+// Beyond the old format, and never produced by it:
+//   - a value holding a line break is written with the escape described in
+//     game_list.cpp, so it stays on one line;
+//   - a bill is written protected for the current user (the protector passed
+//     in; the Windows data-protection API in the program) behind a marker; a
+//     plain bill of an older file still loads.
+// Saving writes a temporary file beside the target and replaces the target
+// in one step, so a failed save leaves the old file as it was.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumo {
+
+struct TGameline {
+    std::string Folder;  // category
+    std::string Name;
+    std::string Address;
+    std::string Bill;
+};
+
+struct TRecentline {
+    std::string Name;
+    std::string Address;
+    std::string Bill;
+};
+
+// Entries are owned by their list; tree nodes point at them, so an entry
+// keeps its address until it is removed.
+using GameLines = std::vector<std::unique_ptr<TGameline>>;
+using RecentLines = std::vector<std::unique_ptr<TRecentline>>;
+
+// Turns a bill into the protected form kept on disk and back. `unprotect`
+// answers nullopt when the data cannot be opened (another user's, damaged);
+// such a bill loads as empty.
+struct BillProtector {
+    std::function<std::optional<std::string>(std::string_view plain)> protect;
+    std::function<std::optional<std::string>(std::string_view stored)> unprotect;
+};
+
+// File text <-> lists. The text is the file's bytes (ANSI code page); the
+// conversion to and from UTF-8 happens here. A null protector (empty
+// functions) writes bills plain and leaves protected bills unreadable (empty).
+GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protector = {});
+RecentLines ParseRecentList(std::string_view fileBytes, const BillProtector& protector = {});
+std::string FormatGameList(const GameLines& games, const BillProtector& protector = {});
+std::string FormatRecentList(const RecentLines& recents, const BillProtector& protector = {});
+
+// The shell's two lists with their files. Every change saves its list.
+class GameLibrary {
+  public:
+    // `folder`: the UserData folder (with trailing separator) holding
+    // gList.dat and Recents.dat.
+    explicit GameLibrary(std::string folder, BillProtector protector = {});
+
+    const std::string& folder() const { return folder_; }
+    std::string gameListPath() const;    // folder + "gList.dat"
+    std::string recentListPath() const;  // folder + "Recents.dat"
+
+    // LoadRecentList, LoadGameList: a missing or unreadable file gives an
+    // empty list.
+    void Load();
+    bool SaveGameList() const;
+    bool SaveRecentList() const;
+
+    const GameLines& games() const { return games_; }
+    const RecentLines& recents() const { return recents_; }
+
+    // AddRecentGame: removes the first entry with the same trimmed name and
+    // trimmed address, puts a new one (trimmed name and address, the bill
+    // unchanged) at the front, saves. Returns the new entry.
+    TRecentline* AddRecentGame(std::string_view name, std::string_view address,
+                               std::string_view bill);
+    // AddGame's list half: appends (category, name and address trimmed, the
+    // bill unchanged) and saves. Returns the new entry.
+    TGameline* AddGame(std::string_view category, std::string_view name, std::string_view bill,
+                       std::string_view address);
+    // Removes every game whose trimmed category equals `category`; saves.
+    void RemoveCategory(std::string_view category);
+    // Remove one entry if it is in the list (nothing otherwise); saves.
+    void RemoveGame(const TGameline* game);
+    void RemoveRecent(const TRecentline* recent);
+    // RenameGame's list half: when `game` is in the list its name becomes
+    // `name` as typed; saves. False when it is not in the list.
+    bool RenameGame(const TGameline* game, std::string_view name);
+    bool Contains(const TGameline* game) const;
+    bool Contains(const TRecentline* recent) const;
+
+  private:
+    std::string folder_;
+    BillProtector protector_;
+    GameLines games_;
+    RecentLines recents_;
+};
+
+}  // namespace lumo
