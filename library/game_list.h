@@ -95,7 +95,9 @@ class GameLibrary {
     // bill unchanged) and saves. Returns the new entry.
     TGameline* AddGame(std::string_view category, std::string_view name, std::string_view bill,
                        std::string_view address);
-    // Removes every game whose trimmed category equals `category`; saves.
+    // Removes every game whose trimmed category equals `category` (the
+    // category node's text), and those whose category is exactly that text
+    // (a name with leading blanks from an older file); saves.
     void RemoveCategory(std::string_view category);
     // Remove one entry if it is in the list (nothing otherwise); saves.
     void RemoveGame(const TGameline* game);

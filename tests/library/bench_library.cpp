@@ -34,8 +34,9 @@ double MedianMs(int runs, const std::function<void()>& step) {
     return ms[ms.size() / 2];
 }
 
-void Measure(const char* label, const std::string& folder, const BillProtector& protector) {
-    const std::string text = FormatGameList(test::MakeSampleGames(10000, 50), protector);
+void Measure(const char* label, const std::string& folder, const BillProtector& protector,
+             size_t games = 10000) {
+    const std::string text = FormatGameList(test::MakeSampleGames(games, 50), protector);
     if (!WriteFileAtomic(folder + "gList.dat", text)) {
         std::printf("cannot write %sgList.dat\n", folder.c_str());
         return;
@@ -49,7 +50,7 @@ void Measure(const char* label, const std::string& folder, const BillProtector& 
     GameLibrary lib(folder, protector);
     lib.Load();
     const double add = MedianMs(7, [&] { lib.AddGame("Bench", "one more", "<Forms/>", "u"); });
-    std::printf("%-26s %zu games, %8.1f KiB: Load %8.1f ms, AddGame (save) %7.1f ms\n", label,
+    std::printf("%-26s %5zu games, %8.1f KiB: Load %8.1f ms, AddGame (save) %7.1f ms\n", label,
                 count, text.size() / 1024.0, load, add);
 }
 
@@ -58,11 +59,12 @@ void Measure(const char* label, const std::string& folder, const BillProtector& 
 int main() {
     const fs::path root = fs::temp_directory_path() /
                           ("lumo-bench-library-" + std::to_string(std::random_device()()));
-    for (const char* sub : {"plain", "protected"}) fs::create_directories(root / sub);
+    for (const char* sub : {"plain", "protected", "small"}) fs::create_directories(root / sub);
     const std::string base = root.string() + char(fs::path::preferred_separator);
     Measure("gList.dat, plain bills", base + "plain" + char(fs::path::preferred_separator), {});
 #ifdef _WIN32
     Measure("gList.dat, protected bills", base + "protected\\", UserBillProtector());
+    Measure("gList.dat, protected bills", base + "small\\", UserBillProtector(), 200);
 #endif
     std::error_code ignored;
     fs::remove_all(root, ignored);
