@@ -16,15 +16,19 @@
 //
 // 2. Protected bills. A bill (it holds the player's password) is written as
 //        "LUMODPAPI1:" + base64 of what BillProtector::protect made of it.
-//    Reading hands such a bill to BillProtector::unprotect; one that cannot
-//    be opened loads empty. A bill without the marker is an older, plain one
-//    and loads as it is; the next save protects it.
+//    Reading keeps such a bill as it stands (TGameline::StoredBill); BillOf
+//    hands it to BillProtector::unprotect when the bill is first wanted, and
+//    saving writes it back unchanged unless the plain bill was changed since.
+//    One that cannot be opened reads as empty but is still written back. A
+//    bill without the marker is an older, plain one and loads as it is; the
+//    next save protects it.
 //
 // A field given twice in one block is concatenated value by value, so each
 // line is decoded on its own.
 #include "library/game_list.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "common/base64.h"
 #include "common/file.h"
@@ -117,13 +121,51 @@ std::string EncodeValue(std::string_view utf8) {
     return Escape(utf8);
 }
 
-std::string EncodeBill(std::string_view bill, const BillProtector& protector) {
-    if (!bill.empty() && protector.protect) {
-        if (std::optional<std::string> sealed = protector.protect(bill))
-            return std::string(kProtected) + Base64Encode(*sealed);
+size_t HashOf(std::string_view plain) {
+    return std::hash<std::string_view>()(plain);
+}
+
+// The plain bill a protected one ("LUMODPAPI1:..." as stored) stands for,
+// or nullopt when it cannot be opened.
+std::optional<std::string> OpenStored(std::string_view stored, const BillProtector& protector) {
+    std::optional<std::string> sealed = Base64Decode(stored.substr(kProtected.size()));
+    if (!sealed || !protector.unprotect)
+        return std::nullopt;
+    return protector.unprotect(*sealed);
+}
+
+// The bill's text on its line. An entry whose bill is unchanged since it was
+// stored keeps its stored form; any other bill is protected now and the
+// entry remembers the result, so each bill is protected once.
+template <class Entry>
+std::string EncodeBill(Entry& entry, const BillProtector& protector) {
+    if (!entry.StoredBill.empty()) {
+        const bool unchanged =
+            entry.BillOpened ? HashOf(entry.Bill) == entry.OpenedBill : entry.Bill.empty();
+        if (unchanged)
+            return entry.StoredBill;
+        entry.StoredBill.clear();
+    }
+    if (!entry.Bill.empty() && protector.protect) {
+        if (std::optional<std::string> sealed = protector.protect(entry.Bill)) {
+            entry.StoredBill = std::string(kProtected) + Base64Encode(*sealed);
+            entry.BillOpened = true;
+            entry.OpenedBill = HashOf(entry.Bill);
+            return entry.StoredBill;
+        }
     }
     // No protector, or it failed: the bill is kept plain rather than lost.
-    return EncodeValue(bill);
+    return EncodeValue(entry.Bill);
+}
+
+template <class Entry>
+const std::string& OpenBill(Entry& entry, const BillProtector& protector) {
+    if (!entry.StoredBill.empty() && !entry.BillOpened && entry.Bill.empty()) {
+        entry.Bill = OpenStored(entry.StoredBill, protector).value_or(std::string());
+        entry.BillOpened = true;
+        entry.OpenedBill = HashOf(entry.Bill);
+    }
+    return entry.Bill;
 }
 
 std::string DecodeValue(std::string_view stored) {
@@ -132,17 +174,27 @@ std::string DecodeValue(std::string_view stored) {
     return FromAnsi(stored);
 }
 
-std::string DecodeBill(std::string_view stored, const BillProtector& protector) {
-    if (!stored.starts_with(kProtected))
-        return DecodeValue(stored);
-    std::optional<std::string> sealed = Base64Decode(stored.substr(kProtected.size()));
-    if (!sealed || !protector.unprotect)
-        return {};
-    return protector.unprotect(*sealed).value_or(std::string());
-}
-
 struct Block {
-    std::string folder, name, address, bill;
+    std::string folder, name, address, bill, storedBill;
+
+    // A protected bill stays closed. Only a bill given on several lines (the
+    // old format concatenates them; this program never writes one) is opened
+    // here, as the parts must be joined in plain text.
+    void AddBill(std::string_view value, const BillProtector& protector) {
+        if (value.empty())
+            return;
+        const bool isProtected = value.starts_with(kProtected);
+        if (isProtected && bill.empty() && storedBill.empty()) {
+            storedBill = value;
+            return;
+        }
+        if (!storedBill.empty()) {
+            bill = OpenStored(storedBill, protector).value_or(std::string());
+            storedBill.clear();
+        }
+        bill +=
+            isProtected ? OpenStored(value, protector).value_or(std::string()) : DecodeValue(value);
+    }
 };
 
 // The reading procedure shared by both files: `emit` receives every complete
@@ -170,7 +222,7 @@ void ReadBlocks(std::string_view bytes, bool withFolder, const BillProtector& pr
         } else if (StartsWithNoCase(line, kAddress)) {
             block.address += DecodeValue(line.substr(kAddress.size()));
         } else if (StartsWithNoCase(line, kBill)) {
-            block.bill += DecodeBill(line.substr(kBill.size()), protector);
+            block.AddBill(line.substr(kBill.size()), protector);
         } else if (withFolder && StartsWithNoCase(line, kFolder)) {
             block.folder += DecodeValue(line.substr(kFolder.size()));
         } else if (line == kEnd) {
@@ -240,8 +292,13 @@ auto FindEntry(const Lines& lines, const T* entry) -> decltype(lines.front().get
 GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protector) {
     GameLines games;
     ReadBlocks(fileBytes, true, protector, [&games](Block&& b) {
-        games.push_back(std::make_unique<TGameline>(TGameline{
-            std::move(b.folder), std::move(b.name), std::move(b.address), std::move(b.bill)}));
+        auto game = std::make_unique<TGameline>();
+        game->Folder = std::move(b.folder);
+        game->Name = std::move(b.name);
+        game->Address = std::move(b.address);
+        game->Bill = std::move(b.bill);
+        game->StoredBill = std::move(b.storedBill);
+        games.push_back(std::move(game));
     });
     return games;
 }
@@ -249,8 +306,12 @@ GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protect
 RecentLines ParseRecentList(std::string_view fileBytes, const BillProtector& protector) {
     RecentLines recents;
     ReadBlocks(fileBytes, false, protector, [&recents](Block&& b) {
-        recents.push_back(std::make_unique<TRecentline>(
-            TRecentline{std::move(b.name), std::move(b.address), std::move(b.bill)}));
+        auto recent = std::make_unique<TRecentline>();
+        recent->Name = std::move(b.name);
+        recent->Address = std::move(b.address);
+        recent->Bill = std::move(b.bill);
+        recent->StoredBill = std::move(b.storedBill);
+        recents.push_back(std::move(recent));
     });
     return recents;
 }
@@ -262,7 +323,7 @@ std::string FormatGameList(const GameLines& games, const BillProtector& protecto
         AppendField(out, kFolder, EncodeValue(g->Folder));
         AppendField(out, kName, EncodeValue(g->Name));
         AppendField(out, kAddress, EncodeValue(g->Address));
-        AppendField(out, kBill, EncodeBill(g->Bill, protector));
+        AppendField(out, kBill, EncodeBill(*g, protector));
         AppendField(out, kEnd, {});
     }
     return out;
@@ -274,10 +335,18 @@ std::string FormatRecentList(const RecentLines& recents, const BillProtector& pr
         AppendField(out, kBegin, {});
         AppendField(out, kName, EncodeValue(r->Name));
         AppendField(out, kAddress, EncodeValue(r->Address));
-        AppendField(out, kBill, EncodeBill(r->Bill, protector));
+        AppendField(out, kBill, EncodeBill(*r, protector));
         AppendField(out, kEnd, {});
     }
     return out;
+}
+
+const std::string& BillOf(TGameline& game, const BillProtector& protector) {
+    return OpenBill(game, protector);
+}
+
+const std::string& BillOf(TRecentline& recent, const BillProtector& protector) {
+    return OpenBill(recent, protector);
 }
 
 GameLibrary::GameLibrary(std::string folder, BillProtector protector)
@@ -291,60 +360,21 @@ std::string GameLibrary::recentListPath() const {
     return folder_ + "Recents.dat";
 }
 
-BillProtector GameLibrary::ReadingProtector(SealedBills& sealed) const {
-    BillProtector p;
-    if (protector_.unprotect) {
-        p.unprotect = [this, &sealed](std::string_view stored) {
-            std::optional<std::string> plain = protector_.unprotect(stored);
-            if (plain)
-                sealed.emplace(*plain, std::string(stored));
-            return plain;
-        };
-    }
-    return p;
-}
-
-BillProtector GameLibrary::WritingProtector(SealedBills& sealed, SealedBills& used) const {
-    BillProtector p;
-    if (protector_.protect) {
-        p.protect = [this, &sealed, &used](std::string_view plain) -> std::optional<std::string> {
-            std::string key(plain);
-            if (auto it = used.find(key); it != used.end())
-                return it->second;
-            if (auto it = sealed.find(key); it != sealed.end())
-                return used.emplace(std::move(key), it->second).first->second;
-            std::optional<std::string> made = protector_.protect(plain);
-            if (made)
-                used.emplace(std::move(key), *made);
-            return made;
-        };
-    }
-    return p;
-}
-
 void GameLibrary::Load() {
-    sealedRecents_.clear();
-    sealedGames_.clear();
     std::optional<std::string> recents = ReadList(recentListPath());
     recentsUnreadable_ = !recents;
-    recents_ = ParseRecentList(recents.value_or(""), ReadingProtector(sealedRecents_));
+    recents_ = ParseRecentList(recents.value_or(""), protector_);
     std::optional<std::string> games = ReadList(gameListPath());
     gamesUnreadable_ = !games;
-    games_ = ParseGameList(games.value_or(""), ReadingProtector(sealedGames_));
+    games_ = ParseGameList(games.value_or(""), protector_);
 }
 
 bool GameLibrary::SaveGameList() const {
-    SealedBills used;
-    std::string text = FormatGameList(games_, WritingProtector(sealedGames_, used));
-    sealedGames_.swap(used);  // only bills still in the list stay remembered
-    return SaveList(gameListPath(), gamesUnreadable_, text);
+    return SaveList(gameListPath(), gamesUnreadable_, FormatGameList(games_, protector_));
 }
 
 bool GameLibrary::SaveRecentList() const {
-    SealedBills used;
-    std::string text = FormatRecentList(recents_, WritingProtector(sealedRecents_, used));
-    sealedRecents_.swap(used);
-    return SaveList(recentListPath(), recentsUnreadable_, text);
+    return SaveList(recentListPath(), recentsUnreadable_, FormatRecentList(recents_, protector_));
 }
 
 TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view address,
@@ -356,9 +386,11 @@ TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view 
     });
     if (same != recents_.end())
         recents_.erase(same);
-    recents_.insert(recents_.begin(),
-                    std::make_unique<TRecentline>(TRecentline{
-                        std::string(trimmedName), std::string(trimmedAddress), std::string(bill)}));
+    auto recent = std::make_unique<TRecentline>();
+    recent->Name = trimmedName;
+    recent->Address = trimmedAddress;
+    recent->Bill = bill;
+    recents_.insert(recents_.begin(), std::move(recent));
     TRecentline* added = recents_.front().get();
     SaveRecentList();
     return added;
@@ -366,8 +398,12 @@ TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view 
 
 TGameline* GameLibrary::AddGame(std::string_view category, std::string_view name,
                                 std::string_view bill, std::string_view address) {
-    games_.push_back(std::make_unique<TGameline>(
-        TGameline{Trim(category), Trim(name), Trim(address), std::string(bill)}));
+    auto game = std::make_unique<TGameline>();
+    game->Folder = Trim(category);
+    game->Name = Trim(name);
+    game->Address = Trim(address);
+    game->Bill = bill;
+    games_.push_back(std::move(game));
     TGameline* added = games_.back().get();
     SaveGameList();
     return added;

@@ -15,6 +15,10 @@
 //   - a bill is written protected for the current user (the protector passed
 //     in; the Windows data-protection API in the program) behind a marker; a
 //     plain bill of an older file still loads.
+// A protected bill is opened only when it is asked for (BillOf): opening one
+// costs the system a noticeable moment, and a list holds thousands of them.
+// Until then the entry keeps it as stored, and a bill nobody changed is
+// written back exactly so, even one that cannot be opened here.
 // Saving writes a temporary file beside the target and replaces the target
 // in one step, so a failed save leaves the old file as it was.
 #pragma once
@@ -24,22 +28,33 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace lumo {
 
+// Bill: the plain bill. Read it through BillOf: after loading, a protected
+// bill is empty here until BillOf has opened it. To change a bill, assign
+// Bill; the next save protects the new one.
+// StoredBill, BillOpened, OpenedBill: the library's record of the protected
+// form (the file's text after the marker, marker included) and of the plain
+// bill it stands for. Leave them alone.
 struct TGameline {
     std::string Folder;  // category
     std::string Name;
     std::string Address;
     std::string Bill;
+    std::string StoredBill;
+    bool BillOpened = false;
+    size_t OpenedBill = 0;
 };
 
 struct TRecentline {
     std::string Name;
     std::string Address;
     std::string Bill;
+    std::string StoredBill;
+    bool BillOpened = false;
+    size_t OpenedBill = 0;
 };
 
 // Entries are owned by their list; tree nodes point at them, so an entry
@@ -49,7 +64,7 @@ using RecentLines = std::vector<std::unique_ptr<TRecentline>>;
 
 // Turns a bill into the protected form kept on disk and back. `unprotect`
 // answers nullopt when the data cannot be opened (another user's, damaged);
-// such a bill loads as empty.
+// BillOf then gives an empty bill, while the entry keeps the stored one.
 struct BillProtector {
     std::function<std::optional<std::string>(std::string_view plain)> protect;
     std::function<std::optional<std::string>(std::string_view stored)> unprotect;
@@ -57,11 +72,20 @@ struct BillProtector {
 
 // File text <-> lists. The text is the file's bytes (ANSI code page); the
 // conversion to and from UTF-8 happens here. A null protector (empty
-// functions) writes bills plain and leaves protected bills unreadable (empty).
+// functions) writes new bills plain and opens no protected bill.
+// Parsing leaves protected bills closed (it uses the protector only for a
+// bill split over several lines, which this program never writes). Formatting
+// writes an unchanged bill as stored, protects the others and records in the
+// entry what it wrote.
 GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protector = {});
 RecentLines ParseRecentList(std::string_view fileBytes, const BillProtector& protector = {});
 std::string FormatGameList(const GameLines& games, const BillProtector& protector = {});
 std::string FormatRecentList(const RecentLines& recents, const BillProtector& protector = {});
+
+// The entry's plain bill; a protected one is opened on the first call and
+// kept in Bill ("" when it cannot be opened).
+const std::string& BillOf(TGameline& game, const BillProtector& protector);
+const std::string& BillOf(TRecentline& recent, const BillProtector& protector);
 
 // The shell's two lists with their files. Every change saves its list.
 class GameLibrary {
@@ -86,9 +110,17 @@ class GameLibrary {
     const GameLines& games() const { return games_; }
     const RecentLines& recents() const { return recents_; }
 
+    // The plain bill of an entry; read bills only through these (see
+    // TGameline). The first call for a protected bill opens it.
+    const std::string& BillOf(TGameline& game) const { return lumo::BillOf(game, protector_); }
+    const std::string& BillOf(TRecentline& recent) const {
+        return lumo::BillOf(recent, protector_);
+    }
+
     // AddRecentGame: removes the first entry with the same trimmed name and
     // trimmed address, puts a new one (trimmed name and address, the bill
-    // unchanged) at the front, saves. Returns the new entry.
+    // unchanged) at the front, saves. Returns the new entry. `bill` is a
+    // plain bill: take an entry's through BillOf.
     TRecentline* AddRecentGame(std::string_view name, std::string_view address,
                                std::string_view bill);
     // AddGame's list half: appends (category, name and address trimmed, the
@@ -109,17 +141,10 @@ class GameLibrary {
     bool Contains(const TRecentline* recent) const;
 
   private:
-    // Plain bill -> what the protector made of it, so an unchanged bill is
-    // written as it was read (and the protector runs once per new bill).
-    using SealedBills = std::unordered_map<std::string, std::string>;
-    BillProtector ReadingProtector(SealedBills& sealed) const;
-    BillProtector WritingProtector(SealedBills& sealed, SealedBills& used) const;
-
     std::string folder_;
     BillProtector protector_;
     GameLines games_;
     RecentLines recents_;
-    mutable SealedBills sealedGames_, sealedRecents_;
     mutable bool gamesUnreadable_ = false, recentsUnreadable_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/base64.h"
 #include "common/file.h"
 #include "common/text.h"
 #include "library/game_list.h"
@@ -20,9 +21,10 @@ struct Game {
     bool operator==(const Game&) const = default;
 };
 
-std::vector<Game> Flat(const GameLines& games) {
+std::vector<Game> Flat(const GameLines& games, const BillProtector& protector = {}) {
     std::vector<Game> out;
-    for (const auto& g : games) out.push_back({g->Folder, g->Name, g->Address, g->Bill});
+    for (const auto& g : games)
+        out.push_back({g->Folder, g->Name, g->Address, BillOf(*g, protector)});
     return out;
 }
 
@@ -32,24 +34,32 @@ void PrintTo(const Game& g, std::ostream* os) {
 
 GameLines Lines(const std::vector<Game>& games) {
     GameLines out;
-    for (const auto& g : games)
-        out.push_back(std::make_unique<TGameline>(TGameline{g.folder, g.name, g.address, g.bill}));
+    for (const auto& g : games) {
+        auto line = std::make_unique<TGameline>();
+        line->Folder = g.folder;
+        line->Name = g.name;
+        line->Address = g.address;
+        line->Bill = g.bill;
+        out.push_back(std::move(line));
+    }
     return out;
 }
 
 // A stand-in for the system's protection: reversible, visibly different from
 // the plain text, different on every call (as the real one is), and unable
-// to open what it did not make.
-BillProtector FakeProtector(int* calls = nullptr) {
+// to open what it did not make. Counts its calls where asked.
+BillProtector FakeProtector(int* protects = nullptr, int* unprotects = nullptr) {
     auto counter = std::make_shared<int>(0);
-    return BillProtector{[counter, calls](std::string_view plain) -> std::optional<std::string> {
-                             if (calls)
-                                 ++*calls;
+    return BillProtector{[counter, protects](std::string_view plain) -> std::optional<std::string> {
+                             if (protects)
+                                 ++*protects;
                              std::string sealed = "S" + std::to_string((*counter)++) + ":";
                              for (char c : plain) sealed += static_cast<char>(c ^ 0x5A);
                              return sealed;
                          },
-                         [](std::string_view stored) -> std::optional<std::string> {
+                         [unprotects](std::string_view stored) -> std::optional<std::string> {
+                             if (unprotects)
+                                 ++*unprotects;
                              const size_t colon = stored.find(':');
                              if (!stored.starts_with("S") || colon == std::string_view::npos)
                                  return std::nullopt;
@@ -151,7 +161,7 @@ TEST(GameListFile, EveryValueSurvivesTheRoundTrip) {
         // One line per field, no blank line, nothing that a trim could cut.
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 * std::ssize(games));
         EXPECT_EQ(text.find("\r\n\r\n"), std::string::npos);
-        std::vector<Game> back = Flat(ParseGameList(text, protector));
+        std::vector<Game> back = Flat(ParseGameList(text, protector), protector);
         // Trailing blanks of a value outside the escape go, as they always did.
         std::vector<Game> expected = games;
         expected[0].name = "名字";
@@ -169,15 +179,22 @@ TEST(GameListFile, BillsAreProtectedAtRestAndPlainOnesStillLoad) {
     EXPECT_NE(text.find("#Bill#LUMODPAPI1:"), std::string::npos);
     EXPECT_NE(text.find("#Bill#\r\n"), std::string::npos);  // an empty bill stays empty
 
-    EXPECT_EQ(ParseGameList(text, FakeProtector())[0]->Bill, "<Forms>secret</Forms>");
-    // One that cannot be opened loads empty; a plain one of an older file as it is.
+    EXPECT_EQ(Flat(ParseGameList(text, FakeProtector()), FakeProtector())[0].bill,
+              "<Forms>secret</Forms>");
+    // One that cannot be opened reads empty; a plain one of an older file as it is.
     BillProtector refusing = FakeProtector(), failing = FakeProtector();
     refusing.unprotect = [](std::string_view) { return std::optional<std::string>(); };
-    EXPECT_EQ(ParseGameList(text, refusing)[0]->Bill, "");
+    EXPECT_EQ(Flat(ParseGameList(text, refusing), refusing)[0].bill, "");
     EXPECT_EQ(ParseRecentList("#BEGIN#\r\n#Bill#<Forms/>\r\n#END#\r\n", FakeProtector())[0]->Bill,
               "<Forms/>");
+    // A bill split over two lines (never written so) is joined in plain text.
+    const std::string stored = text.substr(text.find("LUMODPAPI1:"));
+    const std::string split =
+        "#BEGIN#\r\n#Bill#" + stored.substr(0, stored.find('\r')) + "\r\n#Bill#+more\r\n#END#\r\n";
+    EXPECT_EQ(Flat(ParseGameList(split, FakeProtector()))[0].bill, "<Forms>secret</Forms>+more");
     // A protector that fails keeps the bill (plain) rather than losing it.
     failing.protect = refusing.unprotect;
+    games = Lines({{"f", "n", "u", "<Forms>secret</Forms>"}});
     EXPECT_EQ(ParseGameList(FormatGameList(games, failing))[0]->Bill, "<Forms>secret</Forms>");
 }
 
@@ -254,29 +271,69 @@ TEST_F(GameLibraryTest, ChangesToTheGameListAreSaved) {
     EXPECT_EQ(File("gList.dat"), "");
 }
 
-TEST_F(GameLibraryTest, UnchangedProtectedBillsAreWrittenAsTheyWereRead) {
-    int calls = 0;
+// A protected bill is opened only when asked for, once; a save writes every
+// unchanged bill as it was read, so one that cannot be opened here is kept.
+TEST_F(GameLibraryTest, ProtectedBillsOpenWhenAskedAndSurviveUnchanged) {
+    int protects = 0, unprotects = 0;
     {
-        GameLibrary lib(folder_, FakeProtector(&calls));
+        GameLibrary lib(folder_, FakeProtector(&protects, &unprotects));
         lib.Load();
         lib.AddGame("c", "one", "<Forms>1</Forms>", "u");
         lib.AddGame("c", "two", "<Forms>2</Forms>", "u");
+        lib.AddGame("c", "none", "", "u");
+        lib.AddRecentGame("one", "u", "<Forms>1</Forms>");
     }
-    EXPECT_EQ(calls, 2);  // each bill protected once, not on every save
-    const std::string before = File("gList.dat");
-    // A leftover of a save cut short goes at the next start.
+    EXPECT_EQ(protects, 3);  // each bill once, not on every save
+    // Another user's bill, and a leftover of a save cut short.
+    const std::string foreign = "#Bill#LUMODPAPI1:" + Base64Encode("X:not ours") + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(folder_ + "gList.dat",
+                               File("gList.dat") +
+                                   "#BEGIN#\r\n#FOLDER#\r\n#NAME#foreign\r\n#ADDRESS#\r\n" +
+                                   foreign + "#END#\r\n"));
     ASSERT_TRUE(WriteFileBytes(folder_ + "gList.dat.tmp99-0", "half"));
-    GameLibrary lib(folder_, FakeProtector(&calls));
+    const std::string before = File("gList.dat"), recentsBefore = File("Recents.dat");
+
+    protects = unprotects = 0;
+    GameLibrary lib(folder_, FakeProtector(&protects, &unprotects));
     lib.Load();
     EXPECT_FALSE(fs::exists(path_ / "gList.dat.tmp99-0"));
-    ASSERT_EQ(lib.games().size(), 2u);
-    EXPECT_EQ(lib.games()[1]->Bill, "<Forms>2</Forms>");
+    ASSERT_EQ(lib.games().size(), 4u);
+    EXPECT_EQ(unprotects, 0);
+    EXPECT_TRUE(lib.games()[0]->Bill.empty());        // still closed
+    lib.RenameGame(lib.games()[2].get(), "renamed");  // saves: nothing opened
+    EXPECT_EQ(unprotects, 0);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(lib.BillOf(*lib.games()[0]), "<Forms>1</Forms>");
+        EXPECT_EQ(lib.BillOf(*lib.games()[1]), "<Forms>2</Forms>");
+        EXPECT_EQ(lib.BillOf(*lib.games()[2]), "");
+        EXPECT_EQ(lib.BillOf(*lib.games()[3]), "");  // cannot be opened
+        EXPECT_EQ(lib.BillOf(*lib.recents()[0]), "<Forms>1</Forms>");
+    }
+    EXPECT_EQ(unprotects, 4);
     EXPECT_TRUE(lib.SaveGameList());
-    EXPECT_EQ(File("gList.dat"), before);
-    EXPECT_EQ(calls, 2);
-    lib.AddRecentGame("two", "u", lib.games()[1]->Bill);
-    EXPECT_EQ(calls, 3);
-    EXPECT_EQ(File("Recents.dat").find("<Forms>"), std::string::npos);
+    EXPECT_TRUE(lib.SaveRecentList());
+    std::string expected = before;
+    expected.replace(expected.find("#NAME#none"), 10, "#NAME#renamed");
+    EXPECT_EQ(File("gList.dat"), expected);
+    EXPECT_EQ(File("Recents.dat"), recentsBefore);
+    EXPECT_EQ(protects, 0);
+
+    // A changed bill is protected once; the others, the foreign one too, stay as read.
+    lib.games()[1]->Bill = "<Forms>new</Forms>";
+    lib.games()[3]->Name = "still foreign";
+    EXPECT_TRUE(lib.SaveGameList());
+    EXPECT_TRUE(lib.SaveGameList());
+    EXPECT_EQ(protects, 1);
+    const std::string after = File("gList.dat");
+    EXPECT_EQ(after.find("<Forms>"), std::string::npos);
+    EXPECT_NE(after.find("#NAME#still foreign\r\n#ADDRESS#\r\n" + foreign), std::string::npos);
+    GameLibrary reloaded(folder_, FakeProtector());
+    reloaded.Load();
+    EXPECT_EQ(Flat(reloaded.games(), FakeProtector()),
+              (std::vector<Game>{{"c", "one", "u", "<Forms>1</Forms>"},
+                                 {"c", "two", "u", "<Forms>new</Forms>"},
+                                 {"c", "renamed", "u", ""},
+                                 {"", "still foreign", "", ""}}));
 }
 
 }  // namespace

@@ -47,22 +47,31 @@ TEST(WinBills, ProtectedForTheUserThroughTheFile) {
         lib.Load();
         ASSERT_EQ(lib.games().size(), 1u);
         EXPECT_EQ(lib.games()[0]->Folder, "分类");
-        EXPECT_EQ(lib.games()[0]->Bill, kBill);
+        EXPECT_EQ(lib.BillOf(*lib.games()[0]), kBill);
         lib.AddGame("分类", "m", "", "v");
-        lib.AddRecentGame("n", "", kBill);
+        lib.AddRecentGame("n", "", lib.BillOf(*lib.games()[0]));
     }
     for (const char* name : {"gList.dat", "Recents.dat"}) {
         const std::string text = ReadFileBytes(tmp.path() + name).value_or("");
         EXPECT_NE(text.find("#Bill#LUMODPAPI1:"), std::string::npos) << name;
         EXPECT_EQ(text.find("s3cr"), std::string::npos) << name;
     }
+    // A bill the system will not open (another user's) reads empty and is
+    // written back as it was.
+    const std::string foreign = "LUMODPAPI1:bm8gcHJvdGVjdGVkIGRhdGEgb2Ygb3Vycw==";
+    const std::string text = ReadFileBytes(tmp.path() + "gList.dat").value_or("") +
+                             "#BEGIN#\r\n#FOLDER#x\r\n#NAME#x\r\n#ADDRESS#x\r\n#Bill#" + foreign +
+                             "\r\n#END#\r\n";
+    ASSERT_TRUE(WriteFileBytes(tmp.path() + "gList.dat", text));
     GameLibrary lib(tmp.path(), UserBillProtector());
     lib.Load();
-    ASSERT_EQ(lib.games().size(), 2u);
+    ASSERT_EQ(lib.games().size(), 3u);
     ASSERT_EQ(lib.recents().size(), 1u);
-    EXPECT_EQ(lib.games()[0]->Bill, kBill);
-    EXPECT_EQ(lib.recents()[0]->Bill, kBill);
-    EXPECT_FALSE(UserBillProtector().unprotect("no protected data of ours"));
+    EXPECT_EQ(lib.BillOf(*lib.games()[0]), kBill);
+    EXPECT_EQ(lib.BillOf(*lib.recents()[0]), kBill);
+    EXPECT_EQ(lib.BillOf(*lib.games()[2]), "");
+    EXPECT_TRUE(lib.SaveGameList());
+    EXPECT_EQ(ReadFileBytes(tmp.path() + "gList.dat"), text);
 }
 
 TEST(WinUserData, ProgramFolderFirstThenThePerUserFolder) {
