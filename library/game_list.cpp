@@ -28,7 +28,6 @@
 #include "library/game_list.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "common/base64.h"
 #include "common/file.h"
@@ -121,10 +120,6 @@ std::string EncodeValue(std::string_view utf8) {
     return Escape(utf8);
 }
 
-size_t HashOf(std::string_view plain) {
-    return std::hash<std::string_view>()(plain);
-}
-
 // The plain bill a protected one ("LUMODPAPI1:..." as stored) stands for,
 // or nullopt when it cannot be opened.
 std::optional<std::string> OpenStored(std::string_view stored, const BillProtector& protector) {
@@ -141,16 +136,16 @@ template <class Entry>
 std::string EncodeBill(Entry& entry, const BillProtector& protector) {
     if (!entry.StoredBill.empty()) {
         const bool unchanged =
-            entry.BillOpened ? HashOf(entry.Bill) == entry.OpenedBill : entry.Bill.empty();
+            entry.OpenedBill ? entry.Bill == *entry.OpenedBill : entry.Bill.empty();
         if (unchanged)
             return entry.StoredBill;
         entry.StoredBill.clear();
+        entry.OpenedBill.reset();
     }
     if (!entry.Bill.empty() && protector.protect) {
         if (std::optional<std::string> sealed = protector.protect(entry.Bill)) {
             entry.StoredBill = std::string(kProtected) + Base64Encode(*sealed);
-            entry.BillOpened = true;
-            entry.OpenedBill = HashOf(entry.Bill);
+            entry.OpenedBill = entry.Bill;
             return entry.StoredBill;
         }
     }
@@ -160,10 +155,9 @@ std::string EncodeBill(Entry& entry, const BillProtector& protector) {
 
 template <class Entry>
 const std::string& OpenBill(Entry& entry, const BillProtector& protector) {
-    if (!entry.StoredBill.empty() && !entry.BillOpened && entry.Bill.empty()) {
+    if (!entry.StoredBill.empty() && !entry.OpenedBill && entry.Bill.empty()) {
         entry.Bill = OpenStored(entry.StoredBill, protector).value_or(std::string());
-        entry.BillOpened = true;
-        entry.OpenedBill = HashOf(entry.Bill);
+        entry.OpenedBill = entry.Bill;
     }
     return entry.Bill;
 }

@@ -34,18 +34,18 @@ namespace lumo {
 
 // Bill: the plain bill. Read it through BillOf: after loading, a protected
 // bill is empty here until BillOf has opened it. To change a bill, assign
-// Bill; the next save protects the new one.
-// StoredBill, BillOpened, OpenedBill: the library's record of the protected
-// form (the file's text after the marker, marker included) and of the plain
-// bill it stands for. Leave them alone.
+// Bill; the next save protects the new one. (To clear a protected bill, open
+// it first: an unopened one left empty keeps its stored form.)
+// StoredBill, OpenedBill: the library's record of the protected bill (the
+// field's text as in the file, marker and all) and, once it has been opened
+// or made, of the plain bill it stands for. Leave them alone.
 struct TGameline {
     std::string Folder;  // category
     std::string Name;
     std::string Address;
     std::string Bill;
     std::string StoredBill;
-    bool BillOpened = false;
-    size_t OpenedBill = 0;
+    std::optional<std::string> OpenedBill;
 };
 
 struct TRecentline {
@@ -53,8 +53,7 @@ struct TRecentline {
     std::string Address;
     std::string Bill;
     std::string StoredBill;
-    bool BillOpened = false;
-    size_t OpenedBill = 0;
+    std::optional<std::string> OpenedBill;
 };
 
 // Entries are owned by their list; tree nodes point at them, so an entry

@@ -327,10 +327,17 @@ TEST_F(GameLibraryTest, ProtectedBillsOpenWhenAskedAndSurviveUnchanged) {
     const std::string after = File("gList.dat");
     EXPECT_EQ(after.find("<Forms>"), std::string::npos);
     EXPECT_NE(after.find("#NAME#still foreign\r\n#ADDRESS#\r\n" + foreign), std::string::npos);
+    {
+        // A bill assigned without being opened first is saved too.
+        GameLibrary direct(folder_, FakeProtector());
+        direct.Load();
+        direct.games()[0]->Bill = "<Forms>direct</Forms>";
+        EXPECT_TRUE(direct.SaveGameList());
+    }
     GameLibrary reloaded(folder_, FakeProtector());
     reloaded.Load();
     EXPECT_EQ(Flat(reloaded.games(), FakeProtector()),
-              (std::vector<Game>{{"c", "one", "u", "<Forms>1</Forms>"},
+              (std::vector<Game>{{"c", "one", "u", "<Forms>direct</Forms>"},
                                  {"c", "two", "u", "<Forms>new</Forms>"},
                                  {"c", "renamed", "u", ""},
                                  {"", "still foreign", "", ""}}));

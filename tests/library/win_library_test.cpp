@@ -128,8 +128,11 @@ TEST(WinLibrary, SaveKilledHalfWayLeavesAWholeList) {
     TempFolder tmp("killed");
     const std::string before = FormatGameList(MakeSampleGames(3000));
     GameLines withExtra = MakeSampleGames(3000);
-    withExtra.push_back(
-        std::make_unique<TGameline>(TGameline{"Extra", "extra game", "http://extra/", "<Forms/>"}));
+    auto& extra = withExtra.emplace_back(std::make_unique<TGameline>());
+    extra->Folder = "Extra";
+    extra->Name = "extra game";
+    extra->Address = "http://extra/";
+    extra->Bill = "<Forms/>";
     const std::string after = FormatGameList(withExtra);
     ASSERT_TRUE(WriteFileBytes(tmp.path() + "gList.dat", before));
 
