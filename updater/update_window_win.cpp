@@ -91,8 +91,11 @@ void UpdaterWindow::CreateControls() {
     // Three bands: sPanel1 (0..97), sPanel3 (97..168), sPanel2 (168..210).
     slblinfo_ =
         make(L"STATIC", "正在下载相关文件..", WS_VISIBLE | SS_LEFT, 16, 8, 369, 81, L"slblinfo");
-    slblFile_ = make(L"STATIC", kFileLabel, WS_VISIBLE | SS_LEFT, 24, 97 + 17, 56, 17, L"slblFile");
-    seStatus_ = make(L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 80, 97 + 16, 241, 19,
+    // The file label is drawn wider than its classic 49 pixels: the
+    // system's font needs about 76 for its text.
+    slblFile_ = make(L"STATIC", kFileLabel, WS_VISIBLE | SS_LEFTNOWORDWRAP, 6, 97 + 17, 76, 17,
+                     L"slblFile");
+    seStatus_ = make(L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 82, 97 + 16, 239, 19,
                      L"seStatus");
     slblPercent_ =
         make(L"STATIC", "0%", WS_VISIBLE | SS_RIGHT, 321, 97 + 16, 64, 17, L"slblPercent");
