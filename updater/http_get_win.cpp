@@ -96,6 +96,7 @@ class Worker {
             job_.referer.empty() ? nullptr : job_.referer.c_str(), accept, flags, 0));
         if (!request)
             return {};
+        SetTimeouts(request.get());
         std::wstring headers = extraHeaders;
         std::string body;
         if (!job_.post.empty()) {
@@ -109,6 +110,16 @@ class Worker {
             return {};
         s_.status = QueryStatus(request.get());
         return request;
+    }
+
+    // Set on every handle: some WinInet versions do not pass them down.
+    void SetTimeouts(HINTERNET h) {
+        for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT})
+            InternetSetOptionW(h, option, &job_.connectTimeoutMs, sizeof(DWORD));
+        InternetSetOptionW(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &job_.receiveTimeoutMs,
+                           sizeof(DWORD));
+        InternetSetOptionW(h, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &job_.receiveTimeoutMs,
+                           sizeof(DWORD));
     }
 
     // The file emptied (a fresh start) or positioned at its end (resuming).
@@ -151,16 +162,14 @@ class Worker {
                                      INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
         if (!session_)
             return false;
-        for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT})
-            InternetSetOptionW(session_.get(), option, &job_.connectTimeoutMs, sizeof(DWORD));
-        InternetSetOptionW(session_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &job_.receiveTimeoutMs,
-                           sizeof(DWORD));
+        SetTimeouts(session_.get());
         connection_.reset(InternetConnectW(
             session_.get(), job_.host.c_str(), static_cast<INTERNET_PORT>(job_.port),
             job_.user.empty() ? nullptr : job_.user.c_str(),
             job_.password.empty() ? nullptr : job_.password.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
         if (!connection_)
             return false;
+        SetTimeouts(connection_.get());
         UniqueInternet request = Send(L"");
         if (!request || Stopped() || s_.status != 200)
             return false;
