@@ -22,7 +22,7 @@ constexpr UINT kFinishedMessage = WM_APP + 2;
 
 // Shared by the component and its worker; the worker keeps it alive.
 struct HttpDownloadState {
-    HWND notify = nullptr;
+    std::atomic<HWND> notify{nullptr};  // null once the component is gone
     std::atomic<bool> cancel{false};
     std::atomic<bool> progressPending{false};
     std::atomic<std::int64_t> total{0};
@@ -80,7 +80,8 @@ class Worker {
         if (file_.valid())
             file_.reset();
         PostProgress(true);
-        PostMessageW(s_.notify, kFinishedMessage, 0, 0);
+        if (HWND to = s_.notify)
+            PostMessageW(to, kFinishedMessage, 0, 0);
     }
 
   private:
@@ -139,8 +140,9 @@ class Worker {
         if (!force && now - lastPost_ < kProgressIntervalMs)
             return;
         lastPost_ = now;
-        if (!s_.progressPending.exchange(true))
-            PostMessageW(s_.notify, kProgressMessage, 0, 0);
+        HWND to = s_.notify;
+        if (to && !s_.progressPending.exchange(true))
+            PostMessageW(to, kProgressMessage, 0, 0);
     }
 
     bool Download() {
@@ -254,8 +256,10 @@ HttpDownload::HttpDownload() {
 
 HttpDownload::~HttpDownload() {
     CancelDownload();
+    if (state_)
+        state_->notify = nullptr;
     // A worker still running finishes on its own: it holds its own reference
-    // to the state, and its messages to the destroyed window are dropped.
+    // to the state and posts nothing more.
 }
 
 int HttpDownload::LastStatus() const {

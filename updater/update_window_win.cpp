@@ -61,8 +61,8 @@ bool UpdaterWindow::Create(const std::vector<std::string>& argv, const std::stri
 
     // FormCreate.
     CreateControls();
+    Guarded([&] { AddTrayIcon(); });
     Guarded([&] {
-        AddTrayIcon();
         updaterFolder_ = WithTrailingSeparator(FolderOf(updaterFile));
         tempFolder_ = TempFolderOf(updaterFolder_);
         args_ = ReadUpdaterArgs(argv);
