@@ -152,6 +152,7 @@ void UpdaterWindow::HTTPGetError() {
     const int status = http_ ? http_->LastStatus() : 0;
     LogWarn("updater", "download failed, status " + std::to_string(status));
     SetText(slblinfo_, "下载失败,程序没有更新.请稍后重试.");
+    SetText(slblFile_, "");
     if (status != 0 && status != 200 && status != 206)
         SetText(seStatus_, "服务器返回错误 " + std::to_string(status));
     else
@@ -201,6 +202,7 @@ void UpdaterWindow::HTTPGetDoneFile(const std::string& fileName) {
             LogWarn("updater", "download refused: " + why);
             SetText(slblinfo_, "下载的文件有误,程序没有更新.请稍后重试.");
             SetText(seStatus_, why);
+            SetText(slblFile_, "");
             SetText(slblPercent_, "");
             RemoveTempFiles();  // never resumed: it starts over next time
             return;
@@ -377,7 +379,8 @@ LRESULT UpdaterWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             sbtnCloseClick();
             return 0;
         case WM_CTLCOLORSTATIC:
-            SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+            // Opaque on the face colour: changing texts never leave traces.
+            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_DESTROY:
             // The download component stays until this object goes: its own
