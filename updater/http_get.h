@@ -21,7 +21,7 @@ struct UrlParts {
 UrlParts SplitUrl(std::string_view url);
 
 // Reads in blocks of this size and reports progress at most this often.
-inline constexpr std::size_t kDownloadBlock = 64 * 1024;
+inline constexpr std::size_t kDownloadBlock = 256 * 1024;
 inline constexpr unsigned kProgressIntervalMs = 200;
 
 // Where a download starts. A partial file is resumed only when its marker
