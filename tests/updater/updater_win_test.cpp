@@ -226,6 +226,26 @@ TEST_F(UpdaterTest, ABadDownloadLeavesLumoByteForByteUntouched) {
     }
 }
 
+TEST_F(UpdaterTest, AServersNotFoundPageIsReportedAndTheUpdaterEnds) {
+    const std::string unixPath = Env("LUMO_BUILD_DIR") + "/updater-test-notfound.html";
+    ASSERT_TRUE(WriteFileBytes(HostPath(unixPath),
+                               "<html><body><p>The requested URL /user/VersionInfo/Lumo was not "
+                               "found on this server.</p></body></html>"));
+    Control("set?updatefile=" + unixPath);
+    ASSERT_TRUE(StartUpdater());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = FindEnabledProcessWindow(updater_, L"#32770");
+            return box && GetDlgItem(box, IDOK);
+        },
+        30000));
+    EXPECT_EQ(WindowText(box), "软件升级");
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(UpdaterProcess().Ended(10000));
+    EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+}
+
 TEST_F(UpdaterTest, ADownloadCutHalfWayResumesOnTheNextRun) {
     const size_t half = served_.size() / 2;
     Control("set?cutonce=1&cutafter=" + std::to_string(half));
