@@ -15,3 +15,6 @@ trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
 export LUMO_TEST_SERVER=127.0.0.1:$port
 xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"
 tests/wine/wine-run.sh "$root/build/win/tests/library/bench_library.exe"
+
+# Download component against curl: the same 50 MB update file from the same server.
+"$root/scripts/bench-download.sh" "$port"

@@ -20,5 +20,7 @@ forbid library mainwindow page online shell app
 forbid online mainwindow page library shell app
 forbid mainwindow page shell app
 forbid shell app
+forbid updater protocol page mainwindow frame library online shell app
+forbid app/LumoUpdate protocol page mainwindow frame library online shell app/Lumo
 [ "$bad" = 0 ] || echo "these includes reach up a layer"
 exit $bad

@@ -2,7 +2,7 @@
 # Installs what building, running and testing need (Debian, as root). Does
 # nothing when everything is there already.
 set -euo pipefail
-pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev
+pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev libssl-dev
       g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth xdotool x11-utils
       fonts-wqy-microhei imagemagick procps locales clang-format git python3)
 missing=()

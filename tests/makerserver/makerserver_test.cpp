@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tests/makerserver/server_process.h"
+#include "tools/makerserver/maker_server.h"
 
 namespace makerserver_test {
 namespace {
@@ -382,6 +383,63 @@ TEST_F(UpdateFileTest, FaultSwitchesChangeHowTheFileIsServed) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->body, content_);
     EXPECT_EQ(res->get_header_value("Last-Modified"), lastModified);
+}
+
+TEST_F(UpdateFileTest, BadDownloadSwitchesCutReplaceOrVouchForTheFile) {
+    // Cut after 300 bytes: the full length is announced, fewer bytes come.
+    Set("cutafter=300&cutonce=1");
+    std::string raw = RawGet(server_.Port(), "/user/VersionInfo/Lumo");
+    const size_t bodyAt = raw.find("\r\n\r\n") + 4;
+    EXPECT_TRUE(Contains(raw.substr(0, bodyAt), "Content-Length: 1000"));
+    EXPECT_EQ(raw.substr(bodyAt), content_.substr(0, 300));
+    // Once only; a cut counts from the start of a range's body.
+    EXPECT_EQ(Body("/user/VersionInfo/Lumo"), content_);
+    Set("cutafter=100&cutonce=0");
+    raw = RawGet(server_.Port(), "/user/VersionInfo/Lumo", "Range: bytes=500-\r\n");
+    EXPECT_EQ(raw.substr(raw.find("\r\n\r\n") + 4), content_.substr(500, 100));
+    raw = RawGet(server_.Port(), "/user/VersionInfo/Lumo");
+    EXPECT_EQ(raw.substr(raw.find("\r\n\r\n") + 4), content_.substr(0, 100));
+    Set("cutafter=0");
+
+    // No digest in the version file unless asked; auto follows the file.
+    EXPECT_FALSE(Contains(Body("/user/VersionInfo/config.ini"), "sha256"));
+    Set("sha256=auto");
+    const std::string digest = makerserver::Sha256Hex(content_);
+    EXPECT_TRUE(Contains(Body("/user/VersionInfo/config.ini"), "\r\nsha256=" + digest + "\r\n"));
+    EXPECT_EQ(makerserver::Sha256Hex("abc"),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    Set("sha256=0000");
+    EXPECT_TRUE(Contains(Body("/user/VersionInfo/config.ini"), "sha256=0000\r\n"));
+    Set("sha256=none");
+    EXPECT_FALSE(Contains(Body("/user/VersionInfo/config.ini"), "sha256"));
+
+    // Garbage keeps the length, loses the program header; HTML comes with 200.
+    Set("garbage=1");
+    auto res = Get("/user/VersionInfo/Lumo");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->body.size(), content_.size());
+    EXPECT_NE(res->body.substr(0, 2), "MZ");
+    Set("garbage=0&updatehtml=1");
+    res = Get("/user/VersionInfo/Lumo");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_TRUE(Contains(res->get_header_value("Content-Type"), "text/html"));
+    EXPECT_TRUE(Contains(res->body, "<html>"));
+    EXPECT_FALSE(Contains(res->body, "was not found on this server"));
+    Set("updatehtml=0");
+
+    // Another file to serve, with a newer date.
+    const std::string other = path_ + ".other";
+    std::ofstream(other, std::ios::binary) << "MZ-other";
+    const std::string before = Get("/user/VersionInfo/Lumo")->get_header_value("Last-Modified");
+    Set("updatefile=" + other);
+    res = Get("/user/VersionInfo/Lumo");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "MZ-other");
+    EXPECT_NE(res->get_header_value("Last-Modified"), before);
+    std::remove(other.c_str());
+    EXPECT_EQ(Get("/_control/set?updatefile=/no/such/file")->status, 400);
 }
 
 TEST_F(MakerServerTest, BuiltInUpdateFileIsAFewKilobytes) {

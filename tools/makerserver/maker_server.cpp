@@ -1,8 +1,10 @@
 #include "tools/makerserver/maker_server.h"
 
+#include <openssl/evp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <charconv>
 #include <sstream>
@@ -112,6 +114,26 @@ std::string BuiltInUpdateData(size_t size) {
         data[1] = 'Z';
     }
     return data;
+}
+
+std::string GarbageData(size_t size) {
+    static constexpr char kText[] = "GARBAGE-NOT-A-PROGRAM-";
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = kText[i % (sizeof kText - 1)];
+    return data;
+}
+
+std::string Sha256Hex(const std::string& data) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += kDigits[digest[i] >> 4];
+        hex += kDigits[digest[i] & 15];
+    }
+    return hex;
 }
 
 MakerServer::MakerServer(ServerOptions options)
@@ -266,6 +288,34 @@ bool MakerServer::ApplySwitches(const Params& params, std::string& error) {
                 s.updateData = std::make_shared<const std::string>(
                     BuiltInUpdateData(static_cast<size_t>(number)));
             }
+        } else if (key == "updatefile") {
+            std::ifstream in(value, std::ios::binary);
+            ok = static_cast<bool>(in);
+            if (ok) {
+                std::ostringstream data;
+                data << in.rdbuf();
+                s.updateData = std::make_shared<const std::string>(data.str());
+                // A new file is a new Last-Modified: no partial copy of the
+                // old one may be resumed with it.
+                s.lastModified = std::max(s.lastModified + 1, std::time(nullptr));
+            }
+        } else if (key == "cutafter") {
+            ok = isInt && number >= 0;
+            s.cutAfter = number;
+        } else if (key == "cutonce") {
+            ok = isFlag;
+            s.cutOnce = flag;
+        } else if (key == "garbage") {
+            ok = isFlag;
+            s.garbage = flag;
+        } else if (key == "updatehtml") {
+            ok = isFlag;
+            s.updateHtml = flag;
+        } else if (key == "sha256") {
+            if (value == "none")
+                s.sha256.reset();
+            else
+                s.sha256 = value;
         } else if (key == "version") {
             s.version = value;
         } else if (key == "imagepath") {
@@ -396,7 +446,14 @@ void MakerServer::Routes() {
             res.set_content(lumo::Utf8ToAnsi(VersionMaintenancePage()),
                             "text/html; charset=gb2312");
         } else {
-            res.set_content(VersionFile(switches_.version, switches_.imagePath), kText);
+            std::string file = VersionFile(switches_.version, switches_.imagePath);
+            if (switches_.sha256) {
+                file += "sha256=" +
+                        (*switches_.sha256 == "auto" ? Sha256Hex(*switches_.updateData)
+                                                     : *switches_.sha256) +
+                        "\r\n";
+            }
+            res.set_content(file, kText);
         }
     });
     http_.Get("/user/VersionInfo/Lumo",
@@ -529,6 +586,8 @@ void MakerServer::ServeUpdateFile(const httplib::Request& req, httplib::Response
     bool chunked, sendLastModified, honourRange;
     int trickleMs;
     std::time_t lastModified;
+    long cutAfter;
+    const char* type = "application/octet-stream";
     {
         std::lock_guard lock(mu_);
         data = switches_.updateData;
@@ -537,8 +596,16 @@ void MakerServer::ServeUpdateFile(const httplib::Request& req, httplib::Response
         honourRange = switches_.honourRange;
         trickleMs = switches_.trickleMs;
         lastModified = switches_.lastModified;
+        cutAfter = switches_.cutAfter;
+        if (switches_.cutOnce && cutAfter > 0)
+            switches_.cutAfter = 0;
+        if (switches_.garbage) {
+            data = std::make_shared<const std::string>(GarbageData(data->size()));
+        } else if (switches_.updateHtml) {
+            data = std::make_shared<const std::string>(UpdateErrorPage());
+            type = "text/html; charset=utf-8";
+        }
     }
-    const char* type = "application/octet-stream";
     if (sendLastModified)
         res.set_header("Last-Modified", HttpDate(lastModified));
     if (honourRange)
@@ -575,6 +642,17 @@ void MakerServer::ServeUpdateFile(const httplib::Request& req, httplib::Response
                     return true;
                 }
                 return WriteBlock(*data, from, length, offset, trickleMs, sink);
+            });
+    } else if (cutAfter > 0) {
+        // The full length is announced; the connection drops after `cutAfter`
+        // bytes of the body.
+        const size_t cut = std::min(length, static_cast<size_t>(cutAfter));
+        res.set_content_provider(
+            length, type,
+            [data, from, cut, trickleMs](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset >= cut)
+                    return false;
+                return WriteBlock(*data, from, cut, offset, trickleMs, sink);
             });
     } else if (trickleMs > 0) {
         res.set_content_provider(

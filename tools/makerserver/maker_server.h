@@ -29,6 +29,10 @@ struct ServerOptions {
 
 // The built-in update file when none is given: `size` bytes of a fixed pattern.
 std::string BuiltInUpdateData(size_t size);
+// `size` bytes that are no program (no "MZ"), for the garbage switch.
+std::string GarbageData(size_t size);
+// Lower-case hex SHA-256 of `data`.
+std::string Sha256Hex(const std::string& data);
 
 class MakerServer {
   public:
@@ -55,6 +59,11 @@ class MakerServer {
         int trickleMs = 0;
         std::time_t lastModified = 0;
         std::shared_ptr<const std::string> updateData;
+        long cutAfter = 0;        // > 0: the update file's connection drops after that many bytes
+        bool cutOnce = false;     // the cut applies to the next answer only
+        bool garbage = false;     // update file: non-executable bytes of the same length
+        bool updateHtml = false;  // update file: an HTML page with 200
+        std::optional<std::string> sha256;  // "auto", or a value for the version file
         std::string version;
         std::string imagePath;
         bool versionHtml = false;

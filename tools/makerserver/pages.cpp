@@ -123,6 +123,11 @@ std::string VersionFile(std::string_view version, std::string_view imagePath) {
            "\r\nImagePath=" + std::string(imagePath) + "\r\n";
 }
 
+std::string UpdateErrorPage() {
+    return "<html>\r\n<head><title>出错了</title></head>\r\n"
+           "<body><h1>文件暂时无法下载</h1><p>请稍后再试。</p></body>\r\n</html>\r\n";
+}
+
 std::string VersionMaintenancePage() {
     return "<html>\r\n<head><title>系统维护</title></head>\r\n"
            "<body><p>服务器维护中，请稍后再试。</p></body>\r\n</html>\r\n";

@@ -21,6 +21,8 @@ std::string PopupTargetPage(std::string_view account);  // account: "-" for none
 
 // Apache's page for status 404 (the updater recognises it by its wording).
 std::string NotFoundPage(std::string_view path);
+// An error page served with 200 in place of the update file (UTF-8).
+std::string UpdateErrorPage();
 
 // "[ADList]" with Count and L1..Ln.
 std::string StartPageList(const std::vector<std::string>& addresses);

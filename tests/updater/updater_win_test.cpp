@@ -1,0 +1,286 @@
+// LumoUpdate.exe end to end: a program folder laid out like an installation,
+// the local maker server serving a real program (Lumo.exe with another
+// version) or a bad download, and page processes of Lumo.exe to end.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/file.h"
+#include "common/http.h"
+#include "common/text_win.h"
+#include "tests/support/recording_shell.h"
+#include "tests/support/test_support.h"
+
+using namespace lumo;
+using namespace lumo::test;
+
+namespace {
+
+constexpr wchar_t kUpdaterClass[] = L"TfrmUpdate";
+constexpr char kDone[] = "升级完成.";
+constexpr char kNotUpdated[] = "程序没有更新";
+
+void Control(const std::string& query) {
+    auto r = HttpGet(ServerUrl("/_control/" + query));
+    ASSERT_TRUE(r && r->status == 200) << query;
+}
+
+std::string ServerLog() {
+    auto r = HttpGet(ServerUrl("/_log"));
+    return r ? r->body : "";
+}
+
+BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) {
+    *reinterpret_cast<WORD*>(out) = lang;
+    return FALSE;
+}
+
+// The file version "a.b.c.d" of a program, "" without one.
+std::string FileVersion(const std::string& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(ToW(path).c_str(), &ignored);
+    std::vector<char> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (size == 0 || !GetFileVersionInfoW(ToW(path).c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len))
+        return "";
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+// Copies `from` to `to` and gives the copy the file version 9.8.7.6.
+bool MakeNewVersion(const std::string& from, const std::string& to) {
+    if (!CopyFileW(ToW(from).c_str(), ToW(to).c_str(), FALSE))
+        return false;
+    std::string resource;
+    WORD lang = 0;
+    if (HMODULE m = LoadLibraryExW(ToW(to).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        EnumResourceLanguagesW(m, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1), TakeLanguage,
+                               reinterpret_cast<LONG_PTR>(&lang));
+        if (HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16))) {
+            const char* p = static_cast<const char*>(LockResource(LoadResource(m, r)));
+            resource.assign(p, SizeofResource(m, r));
+        }
+        FreeLibrary(m);
+    }
+    const std::string signature("\xBD\x04\xEF\xFE", 4);
+    const size_t at = resource.find(signature);
+    if (at == std::string::npos)
+        return false;
+    auto* info = reinterpret_cast<VS_FIXEDFILEINFO*>(&resource[at]);
+    info->dwFileVersionMS = MAKELONG(8, 9);
+    info->dwFileVersionLS = MAKELONG(6, 7);
+    HANDLE update = BeginUpdateResourceW(ToW(to).c_str(), FALSE);
+    if (!update)
+        return false;
+    UpdateResourceW(update, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1), lang, resource.data(),
+                    static_cast<DWORD>(resource.size()));
+    return EndUpdateResourceW(update, FALSE) != FALSE;
+}
+
+class UpdaterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
+        Control("reset");
+        Control("clearlog");
+        exe_ = LayOutProgramFolder(folder_.path());
+        original_ = ReadFileBytes(exe_).value_or("");
+        ASSERT_FALSE(original_.empty());
+        // The program the server hands out: Lumo.exe with another version.
+        const std::string unixPath = Env("LUMO_BUILD_DIR") + "/updater-test-new.exe";
+        newExe_ = HostPath(unixPath);
+        ASSERT_TRUE(MakeNewVersion(exe_, newExe_));
+        ASSERT_EQ(FileVersion(newExe_), "9.8.7.6");
+        ASSERT_NE(FileVersion(exe_), "9.8.7.6");
+        served_ = ReadFileBytes(newExe_).value_or("");
+        Control("set?updatefile=" + unixPath);
+    }
+    void TearDown() override {
+        for (auto& p : started_) {
+            if (!p.Ended()) {
+                TerminateProcess(p.process.get(), 0);
+                p.Ended(5000);
+            }
+        }
+        Control("reset");
+    }
+
+    std::string Updater() const { return folder_.path() + "Update\\LumoUpdate.exe"; }
+    std::string TempFile() const { return folder_.path() + "Update\\TmpPath\\tmp"; }
+
+    // Starts the updater as the shell does and waits for its window.
+    HWND StartUpdater() {
+        auto p =
+            StartProgram(Updater(), {"1.1.0.0", exe_, ServerUrl("/user/VersionInfo/config.ini")});
+        if (!p)
+            return nullptr;
+        updater_ = p->pid;
+        started_.push_back(std::move(*p));
+        return WaitForWindow(updater_, kUpdaterClass, 15000);
+    }
+    Started& UpdaterProcess() { return started_.back(); }
+
+    static std::string Text(HWND window, const wchar_t* control) {
+        return WindowText(FindControl(window, control));
+    }
+    static std::string WindowText(HWND c) {
+        wchar_t buf[512] = {};
+        DWORD_PTR n = 0;
+        if (!c || !SendMessageTimeoutW(c, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf),
+                                       SMTO_ABORTIFHUNG, 2000, &n))
+            return "";
+        return FromW(std::wstring_view(buf, n));
+    }
+    static bool InfoHas(HWND window, const std::string& part, int ms) {
+        return WaitFor([&] { return Text(window, L"slblinfo").find(part) != std::string::npos; },
+                       ms);
+    }
+    // Closes the updater with its close button and waits for its end.
+    bool CloseUpdater(HWND window) {
+        PostMessageW(FindControl(window, L"sbtnClose"), BM_CLICK, 0, 0);
+        return UpdaterProcess().Ended(10000);
+    }
+
+    // A page process of the program folder's Lumo.exe, embedded nowhere.
+    bool StartPage() {
+        auto p = StartProgram(exe_, {std::to_string(reinterpret_cast<uintptr_t>(shell_.hwnd())),
+                                     ServerUrl("/faq.html"), folder_.path() + "cookies\\T", ""});
+        if (!p)
+            return false;
+        const DWORD pid = p->pid;
+        started_.push_back(std::move(*p));
+        return WaitForWindow(pid, L"TFormWebBrowser", 30000) != nullptr;
+    }
+
+    TempFolder folder_{"update"};
+    std::string exe_, original_, newExe_, served_;
+    RecordingShell shell_;
+    std::vector<Started> started_;
+    DWORD updater_ = 0;
+};
+
+TEST_F(UpdaterTest, EndsEveryLumoProcessAndPutsTheNewProgramInPlace) {
+    Control("set?sha256=auto");
+    ASSERT_TRUE(shell_.Create());
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(StartPage()) << "page " << i;
+    const size_t pages = started_.size();
+
+    HWND window = StartUpdater();
+    ASSERT_TRUE(window);
+    // The question, answered Yes.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = FindEnabledProcessWindow(updater_, L"#32770");
+            return box && GetDlgItem(box, IDYES);
+        },
+        30000));
+    EXPECT_EQ(WindowText(box), "结束当前进程");
+    PostMessageW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+
+    ASSERT_TRUE(InfoHas(window, kDone, 60000)) << Text(window, L"slblinfo");
+    for (size_t i = 0; i < pages; ++i) EXPECT_TRUE(started_[i].Ended(0)) << "page " << i;
+    EXPECT_EQ(Text(window, L"sbtnClose"), "完成(&F)");
+    EXPECT_EQ(FileVersion(exe_), "9.8.7.6");
+    EXPECT_TRUE(ReadFileBytes(exe_) == served_);
+    EXPECT_FALSE(FileExists(TempFile()));
+    EXPECT_FALSE(FileExists(TempFile() + ".ini"));
+    EXPECT_FALSE(FileExists(exe_ + ".old"));
+    EXPECT_FALSE(FileExists(exe_ + ".new"));
+    EXPECT_TRUE(CloseUpdater(window));
+
+    // The new program runs.
+    EXPECT_TRUE(StartPage());
+}
+
+TEST_F(UpdaterTest, ABadDownloadLeavesLumoByteForByteUntouched) {
+    const char* cases[] = {
+        "notfound=1&path=/user/VersionInfo/Lumo",  // 404
+        "cutafter=3000",                           // truncated
+        "updatehtml=1",                            // an HTML page with 200
+        "garbage=1",                               // right length, no program
+        "sha256=00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff",
+    };
+    for (const char* sw : cases) {
+        SCOPED_TRACE(sw);
+        Control(std::string("set?") + sw);
+        HWND window = StartUpdater();
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(InfoHas(window, kNotUpdated, 30000)) << Text(window, L"slblinfo");
+        EXPECT_FALSE(Text(window, L"seStatus").empty());
+        EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+        EXPECT_FALSE(FileExists(exe_ + ".new"));
+        EXPECT_TRUE(CloseUpdater(window));
+        EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+        Control(
+            "set?notfound=0&path=/user/VersionInfo/Lumo&cutafter=0&updatehtml=0&garbage=0"
+            "&sha256=none");
+        DeleteFileW(ToW(TempFile()).c_str());
+        DeleteFileW(ToW(TempFile() + ".ini").c_str());
+    }
+}
+
+TEST_F(UpdaterTest, AServersNotFoundPageIsReportedAndTheUpdaterEnds) {
+    const std::string unixPath = Env("LUMO_BUILD_DIR") + "/updater-test-notfound.html";
+    ASSERT_TRUE(WriteFileBytes(HostPath(unixPath),
+                               "<html><body><p>The requested URL /user/VersionInfo/Lumo was not "
+                               "found on this server.</p></body></html>"));
+    Control("set?updatefile=" + unixPath);
+    ASSERT_TRUE(StartUpdater());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = FindEnabledProcessWindow(updater_, L"#32770");
+            return box && GetDlgItem(box, IDOK);
+        },
+        30000));
+    EXPECT_EQ(WindowText(box), "软件升级");
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(UpdaterProcess().Ended(10000));
+    EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+}
+
+TEST_F(UpdaterTest, ADownloadCutHalfWayResumesOnTheNextRun) {
+    const size_t half = served_.size() / 2;
+    Control("set?cutonce=1&cutafter=" + std::to_string(half));
+    HWND window = StartUpdater();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(InfoHas(window, kNotUpdated, 30000));
+    EXPECT_TRUE(CloseUpdater(window));
+    // What came so far stays for the next run.
+    ASSERT_EQ(ReadFileBytes(TempFile()).value_or("").size(), half);
+    EXPECT_TRUE(FileExists(TempFile() + ".ini"));
+    EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+
+    Control("clearlog");
+    window = StartUpdater();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(InfoHas(window, kDone, 30000)) << Text(window, L"seStatus");
+    EXPECT_NE(ServerLog().find("\tbytes=" + std::to_string(half) + "-"), std::string::npos)
+        << ServerLog();
+    EXPECT_TRUE(ReadFileBytes(exe_) == served_);
+    EXPECT_TRUE(CloseUpdater(window));
+}
+
+TEST_F(UpdaterTest, ASecondUpdaterEndsAtOnceAndTheFirstClosesWhileDownloading) {
+    Control("set?trickle=50");
+    HWND window = StartUpdater();
+    ASSERT_TRUE(window);
+    auto second = StartProgram(Updater(), {});
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->Ended(10000));
+    EXPECT_EQ(second->ExitCode(), 0u);
+    EXPECT_TRUE(WindowsOfProcess(second->pid, kUpdaterClass).empty());
+    // Still downloading: the close button ends it and nothing is replaced.
+    EXPECT_TRUE(WaitFor([&] { return Text(window, L"slblPercent") != "0%"; }, 15000));
+    EXPECT_TRUE(CloseUpdater(window));
+    EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// TfrmUpdate: LumoUpdate's one window. Downloads the new shell executable,
+// checks it, ends the running shell processes, puts the new file in place
+// and says how it went; lives on in the notification area when minimised.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/window_win.h"
+#include "updater/update_rules.h"
+
+namespace lumo {
+
+class HttpDownload;
+
+inline constexpr wchar_t kUpdateWindowClass[] = L"TfrmUpdate";
+
+class UpdaterWindow : public Window {
+  public:
+    UpdaterWindow();
+    ~UpdaterWindow() override;
+
+    // `argv` without the program itself; `updaterFile` is our own path.
+    bool Create(const std::vector<std::string>& argv, const std::string& updaterFile, HICON icon);
+
+  private:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void CreateControls();
+    void SetText(HWND control, const std::string& text);
+    std::string Text(HWND control) const;
+
+    void StartDownload();
+    void HTTPGetProgress(std::int64_t totalSize, std::int64_t readed);
+    void HTTPGetDoneFile(const std::string& fileName);
+    void HTTPGetError();
+    // Why the download may not replace the shell; "" when it may.
+    std::string Rejection(const std::string& fileName);
+    void EndShellProcesses();
+    bool ReplaceShell(const std::string& fileName);
+    void RemoveTempFiles();
+    // Runs pending messages, for `ms` at least.
+    void Pump(DWORD ms = 0);
+    void sbtnCloseClick();
+
+    void AddTrayIcon();
+    void SetTrayTip(const std::string& tip);
+    void RemoveTrayIcon();
+    void ShowFromTray(bool show);
+
+    UpdaterArgs args_;
+    std::string updaterFolder_;
+    std::string tempFolder_;
+    std::string downloadAddress_;
+    HICON icon_ = nullptr;
+    HFONT font_ = nullptr;
+    std::unique_ptr<HttpDownload> http_;
+    bool downloadStarted_ = false;
+    bool busy_ = false;
+    bool closeWhenIdle_ = false;
+    bool UpdateCancelled = false;
+    bool trayAdded_ = false;
+    UINT taskbarCreated_ = 0;
+
+    HWND slblinfo_ = nullptr, slblFile_ = nullptr, seStatus_ = nullptr, slblPercent_ = nullptr,
+         spbStatus_ = nullptr, sbtnClose_ = nullptr, retryUpdate_ = nullptr;
+};
+
+}  // namespace lumo
