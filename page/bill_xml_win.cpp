@@ -2,6 +2,8 @@
 
 #include <msxml2.h>
 
+#include <optional>
+
 #include "page/com_ptr_win.h"
 
 namespace lumo {
@@ -14,6 +16,9 @@ constexpr CLSID kDomDocument60 = {
 constexpr CLSID kDomDocument30 = {
     0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
 
+constexpr IID kXmlDocument2 = {
+    0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+
 ComPtr<IXMLDOMDocument> NewDocument() {
     HRESULT hr = E_FAIL;
     for (const CLSID* clsid : {&kDomDocument60, &kDomDocument30}) {
@@ -25,6 +30,30 @@ ComPtr<IXMLDOMDocument> NewDocument() {
     }
     CheckHr(hr, "CoCreateInstance(DOMDocument)");
     throw BrowserError("no XML parser");
+}
+
+HRESULT Load(const ComPtr<IXMLDOMDocument>& doc, const std::string& xml, VARIANT_BOOL& ok) {
+    Bstr text(xml);
+    ok = VARIANT_FALSE;
+    return doc->loadXML(text.Get(), &ok);
+}
+
+// `xml` with the encoding of its XML declaration replaced by UTF-16;
+// nullopt when it has no declaration naming an encoding.
+std::optional<std::string> RelabelledAsUtf16(const std::string& xml) {
+    if (!xml.starts_with("<?xml"))
+        return std::nullopt;
+    const size_t end = xml.find("?>");
+    const size_t at = xml.find("encoding", 0);
+    if (end == std::string::npos || at == std::string::npos || at > end)
+        return std::nullopt;
+    const size_t open = xml.find_first_of("\"'", at);
+    if (open == std::string::npos || open > end)
+        return std::nullopt;
+    const size_t close = xml.find(xml[open], open + 1);
+    if (close == std::string::npos || close > end)
+        return std::nullopt;
+    return xml.substr(0, open + 1) + "UTF-16" + xml.substr(close);
 }
 
 void Convert(IXMLDOMNode* from, XmlNode& to, int depth) {
@@ -68,7 +97,7 @@ XmlNode ParseXmlWithSystemParser(const std::string& xml) {
     CheckHr(doc->put_resolveExternals(VARIANT_FALSE), "IXMLDOMDocument::put_resolveExternals");
     // Saved values keep their spaces.
     CheckHr(doc->put_preserveWhiteSpace(VARIANT_TRUE), "IXMLDOMDocument::put_preserveWhiteSpace");
-    if (auto doc2 = doc.As<IXMLDOMDocument2>(IID_IXMLDOMDocument2)) {
+    if (auto doc2 = doc.As<IXMLDOMDocument2>(kXmlDocument2)) {
         // No document type declarations (entity expansion); older parsers
         // may not know the property.
         Bstr prohibit("ProhibitDTD");
@@ -78,9 +107,15 @@ XmlNode ParseXmlWithSystemParser(const std::string& xml) {
         yes.boolVal = VARIANT_TRUE;
         doc2->setProperty(prohibit.Get(), yes);
     }
-    Bstr text(xml);
     VARIANT_BOOL ok = VARIANT_FALSE;
-    HRESULT hr = doc->loadXML(text.Get(), &ok);
+    HRESULT hr = Load(doc, xml, ok);
+    if (FAILED(hr) || ok != VARIANT_TRUE) {
+        // The parser gets the text as UTF-16, whatever the declaration says
+        // the bytes were; a parser that insists on converting from the
+        // declared encoding (Wine's refuses GB2312) is told what it has.
+        if (std::optional<std::string> relabelled = RelabelledAsUtf16(xml))
+            hr = Load(doc, *relabelled, ok);
+    }
     if (FAILED(hr) || ok != VARIANT_TRUE) {
         LONG code = 0;
         ComPtr<IXMLDOMParseError> error;

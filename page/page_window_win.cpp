@@ -159,6 +159,12 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) != WA_INACTIVE && browser_)
                 Guarded([&] { browser_->Focus(); });
             break;
+        case WM_SETFOCUS:
+            // Focus given to the page (embedded, it gets no activation) goes
+            // on to the document, so that typed keys reach its fields.
+            if (browser_)
+                Guarded([&] { browser_->Focus(); });
+            return 0;
         default:
             break;
     }

@@ -207,6 +207,45 @@ TEST_F(HeadlessBrowserTest, SubmittingTheLoginFormLogsInAndRefreshKeepsTheLogin)
     EXPECT_EQ(Title(), "游戏登录");
 }
 
+// The login form as real controls: typing reaches the document, the document's
+// values reach the edits, the focus goes to the edit, the button submits.
+TEST_F(HeadlessBrowserTest, LoginFormShowsRealEditsAndButtons) {
+    ASSERT_TRUE(Load(ServerUrl("/game/login.html")));
+    std::vector<HWND> edits, buttons;
+    for (HWND c = GetWindow(browser_->hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[32] = {};
+        GetClassNameW(c, cls, 32);
+        if (lstrcmpiW(cls, L"Edit") == 0)
+            edits.push_back(c);
+        if (lstrcmpiW(cls, L"Button") == 0)
+            buttons.push_back(c);
+    }
+    ASSERT_EQ(edits.size(), 2u);
+    ASSERT_EQ(buttons.size(), 1u);
+    EXPECT_FALSE(GetWindowLongW(edits[0], GWL_STYLE) & ES_PASSWORD);
+    EXPECT_TRUE(GetWindowLongW(edits[1], GWL_STYLE) & ES_PASSWORD);
+
+    ShowWindow(parent_, SW_SHOW);
+    browser_->Focus();
+    EXPECT_EQ(GetFocus(), edits[0]);
+    for (wchar_t ch : std::wstring(L"张b")) SendMessageW(edits[0], WM_CHAR, ch, 1);
+    auto doc = browser_->Document();
+    EXPECT_EQ(doc->FindByNameOrId("username")->GetAttribute("value"), "张b");
+    doc->FindByNameOrId("password")->SetAttribute("value", "p<w");
+    wchar_t text[32] = {};
+    GetWindowTextW(edits[1], text, 32);
+    EXPECT_EQ(FromW(text), "p<w");
+    SetFocus(edits[1]);
+    SetFocus(parent_);
+    SendMessageW(browser_->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10));
+    EXPECT_EQ(GetFocus(), edits[1]);  // the edit last typed into
+
+    SendMessageW(buttons[0], BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitDocuments(2));
+    EXPECT_EQ(Title(), "游戏大厅 - 张b");
+    EXPECT_FALSE(IsWindow(edits[0]));  // the lobby has no form
+}
+
 TEST_F(HeadlessBrowserTest, LoginByAddressFollowsTheRedirect) {
     ASSERT_TRUE(Load(ServerUrl("/game/login?user=bob&pass=x")));
     EXPECT_EQ(Title(), "游戏大厅 - bob");
