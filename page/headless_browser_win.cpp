@@ -442,11 +442,30 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         HWND control = reinterpret_cast<HWND>(lp);
         if (HIWORD(wp) == EN_SETFOCUS)
             forms_.NoteFocus(control);
-        if (HIWORD(wp) == BN_CLICKED) {
-            const int index = forms_.ElementOfButton(control);
-            if (index >= 0 && page_)
-                ClickElement(page_, index);
+        const int index = forms_.ElementOf(control);
+        if (index < 0 || !page_)
+            return;
+        if (HIWORD(wp) == BN_CLICKED)
+            ClickElement(page_, index);
+        if (HIWORD(wp) == kFieldEnterPressed)
+            SubmitFrom(index);
+    }
+
+    // Enter in a field: its form's first submit button is clicked; a form
+    // without one is submitted as it is.
+    void SubmitFrom(int field) {
+        std::shared_ptr<LoadedPage> page = page_;
+        const int form = page->dom.elements[field].form;
+        if (form < 0)
+            return;
+        for (int c : page->dom.elements[form].controls) {
+            const std::string type = page->dom.TypeOf(c);
+            if ((type == "submit" || type == "image") && !page->dom.elements[c].HasAttr("disabled"))
+                return ClickElement(page, c);
         }
+        forms_.ReadInto(page->dom);
+        if (std::optional<html::Request> r = html::FormSubmission(page->dom, form, -1, page->url))
+            Start(std::move(*r), -1, false);
     }
 
     void ClickElement(const std::shared_ptr<LoadedPage>& page, int index) {

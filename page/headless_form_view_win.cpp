@@ -43,6 +43,29 @@ std::string CaptionOf(const html::Dom& dom, int index) {
     return dom.TypeOf(index) == "reset" ? "重置" : "提交";
 }
 
+// The edits' own procedure, kept in their user data while ours runs:
+// Enter asks the parent to submit, Tab moves between the view's controls.
+LRESULT CALLBACK FieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_GETDLGCODE)
+        return CallWindowProcW(original, hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+    if (msg == WM_KEYDOWN && wp == VK_RETURN) {
+        const auto id = static_cast<WORD>(GetDlgCtrlID(hwnd));
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(id, kFieldEnterPressed),
+                     reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+    }
+    if (msg == WM_KEYDOWN && wp == VK_TAB) {
+        const bool back = GetKeyState(VK_SHIFT) < 0;
+        if (HWND next = GetNextDlgTabItem(GetParent(hwnd), hwnd, back))
+            SetFocus(next);
+        return 0;
+    }
+    if (msg == WM_CHAR && (wp == L'\r' || wp == L'\t'))
+        return 0;  // no beep
+    return CallWindowProcW(original, hwnd, msg, wp, lp);
+}
+
 std::string WindowText(HWND hwnd) {
     const int length = GetWindowTextLengthW(hwnd);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -68,6 +91,10 @@ void HeadlessFormView::Build(HWND parent, const html::Dom& dom, int top) {
         if (!h)
             return;
         SendMessageW(h, WM_SETFONT, font, FALSE);
+        if (edit)
+            SetWindowLongPtrW(
+                h, GWLP_USERDATA,
+                SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FieldProc)));
         controls_.push_back({h, element, edit});
     };
     for (int form : dom.forms) {
@@ -109,9 +136,9 @@ void HeadlessFormView::ShowValue(const html::Dom& dom, int index) {
             SetWindowTextW(c.hwnd, ToW(dom.CurrentValue(index)).c_str());
 }
 
-int HeadlessFormView::ElementOfButton(HWND control) const {
+int HeadlessFormView::ElementOf(HWND control) const {
     for (const Control& c : controls_)
-        if (!c.edit && c.element >= 0 && c.hwnd == control)
+        if (c.element >= 0 && c.hwnd == control)
             return c.element;
     return -1;
 }

@@ -12,6 +12,10 @@
 
 namespace lumo {
 
+// The notification code of the WM_COMMAND an edit of the view sends its
+// parent when Enter is pressed in it (the form is to be submitted).
+inline constexpr WORD kFieldEnterPressed = 0x4E00;
+
 class HeadlessFormView {
   public:
     HeadlessFormView() = default;
@@ -29,8 +33,9 @@ class HeadlessFormView {
     // Shows the DOM's current value of element `index` in its edit, if any.
     void ShowValue(const html::Dom& dom, int index);
 
-    // The element a button control stands for; -1 when it is none of ours.
-    int ElementOfButton(HWND control) const;
+    // The element a button or edit control stands for; -1 when it is none
+    // of ours.
+    int ElementOf(HWND control) const;
     // An edit of ours took the focus: it gets it back on Focus().
     void NoteFocus(HWND control);
     // The focus to the last focused edit (else the first); false when the

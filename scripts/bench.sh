@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks under Wine: page-process start, new page, idle working set,
-# tab switch (medians). Prints figures; asserts nothing.
+# tab switch, a saved game logging in by itself (medians). Prints figures;
+# asserts nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,3 +15,4 @@ tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver"
 trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
 export LUMO_TEST_SERVER=127.0.0.1:$port
 xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"
+xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_bill.exe"

@@ -246,6 +246,25 @@ TEST_F(HeadlessBrowserTest, LoginFormShowsRealEditsAndButtons) {
     EXPECT_FALSE(IsWindow(edits[0]));  // the lobby has no form
 }
 
+TEST_F(HeadlessBrowserTest, TabMovesBetweenFieldsAndEnterSubmits) {
+    ASSERT_TRUE(Load(ServerUrl("/game/login.html")));
+    HWND user = GetWindow(browser_->hwnd(), GW_CHILD);
+    while (user && !(GetWindowLongW(user, GWL_STYLE) & WS_TABSTOP))
+        user = GetWindow(user, GW_HWNDNEXT);
+    ASSERT_TRUE(user);
+    ShowWindow(parent_, SW_SHOW);
+    SetFocus(user);
+    SendMessageW(user, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"carol"));
+    SendMessageW(user, WM_KEYDOWN, VK_TAB, 0);
+    HWND pass = GetFocus();
+    ASSERT_NE(pass, user);
+    EXPECT_TRUE(GetWindowLongW(pass, GWL_STYLE) & ES_PASSWORD);
+    SendMessageW(pass, WM_CHAR, L'x', 1);
+    SendMessageW(pass, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitDocuments(2));
+    EXPECT_EQ(Title(), "游戏大厅 - carol");
+}
+
 TEST_F(HeadlessBrowserTest, LoginByAddressFollowsTheRedirect) {
     ASSERT_TRUE(Load(ServerUrl("/game/login?user=bob&pass=x")));
     EXPECT_EQ(Title(), "游戏大厅 - bob");
