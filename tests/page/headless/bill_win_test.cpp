@@ -48,13 +48,6 @@ std::string EditText(HWND edit) {
     return FromW(text);
 }
 
-std::string LoginBill(const std::string& user, const std::string& pass, bool submit) {
-    std::vector<BillItem> items = {{"username", user, false}, {"password", pass, false}};
-    if (submit)
-        items.push_back({"btnLogin", "", true});
-    return BillText({{"loginForm", items}});
-}
-
 class BillPageTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -100,47 +93,7 @@ class BillPageTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(BillPageTest, APageStartedWithABillLogsInByItselfOnce) {
-    HWND page = StartPage(ServerUrl("/game/login.html"), LoginBill("bill-a", "pw", true));
-    ASSERT_TRUE(page);
-    ASSERT_TRUE(Received("TC:游戏大厅 - bill-a"));
-    EXPECT_TRUE(Received("URL:" + ServerUrl("/game/lobby.html")));
-    EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "bill-a\n");
-
-    // The submit marker was clicked: a later login page is left alone.
-    shell_.Clear();
-    ASSERT_TRUE(SendCopyData(page, shell_.hwnd(), "NT:" + ServerUrl("/game/logout")));
-    ASSERT_TRUE(Received("TC:游戏登录"));
-    WaitFor([] { return false; }, 1000);
-    EXPECT_EQ(shell_.With("TC:游戏大厅").size(), 0u);
-    const std::string log = ServerText("/_log");
-    EXPECT_EQ(log.find("POST\t/game/login"), log.rfind("POST\t/game/login")) << log;
-}
-
-TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoadAndABrokenOneDoesNoHarm) {
-    HWND page = StartPage(ServerUrl("/game/login.html"), LoginBill("bill-b", "pw", false));
-    ASSERT_TRUE(page);
-    ASSERT_TRUE(Received("TC:游戏登录"));
-    ASSERT_TRUE(WaitFor([&] { return EditsOf(page).size() == 2; }, 5000));
-    EXPECT_EQ(EditText(EditsOf(page)[0]), "bill-b");
-    SendMessageW(EditsOf(page)[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
-    ASSERT_TRUE(SendCopyData(page, shell_.hwnd(), "NT:" + ServerUrl("/game/login.html?again")));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            auto edits = EditsOf(page);
-            return !edits.empty() && EditText(edits[0]) == "bill-b";
-        },
-        10000));
-    EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "");
-
-    HWND broken = StartPage(ServerUrl("/game/login.html"), "<Forms><Form><ITEM>");
-    ASSERT_TRUE(broken);
-    WaitFor([] { return false; }, 1500);
-    EXPECT_TRUE(Answers(broken));
-    EXPECT_FALSE(pages_.back().Ended());
-}
-
-TEST_F(BillPageTest, SaveReturnsWhatWasTypedAndThatBillLogsIn) {
+TEST_F(BillPageTest, SaveReturnsWhatWasTypedAndThatBillLogsInByItselfOnce) {
     HWND page = StartPage(ServerUrl("/game/login.html"), "");
     ASSERT_TRUE(page);
     ASSERT_TRUE(Received("TC:游戏登录"));
@@ -168,9 +121,43 @@ TEST_F(BillPageTest, SaveReturnsWhatWasTypedAndThatBillLogsIn) {
               "<ITEM><EName>btnLogin</EName><EValue>LumoSubmitButton.Click</EValue></ITEM>"
               "</Form></Forms>");
 
-    ASSERT_TRUE(StartPage(ServerUrl("/game/login.html"), bill));
+    HWND second = StartPage(ServerUrl("/game/login.html"), bill);
+    ASSERT_TRUE(second);
     ASSERT_TRUE(Received("TC:游戏大厅 - 张三&<1>"));
     EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "张三&<1>\n");
+    // The submit marker was clicked: a later login page is left alone.
+    shell_.Clear();
+    ASSERT_TRUE(SendCopyData(second, shell_.hwnd(), "NT:" + ServerUrl("/game/logout")));
+    ASSERT_TRUE(Received("TC:游戏登录"));
+    WaitFor([] { return false; }, 1000);
+    EXPECT_EQ(shell_.With("TC:游戏大厅").size(), 0u);
+    const std::string log = ServerText("/_log");
+    EXPECT_EQ(log.find("POST\t/game/login"), log.rfind("POST\t/game/login")) << log;
+}
+
+TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoadAndABrokenOneDoesNoHarm) {
+    const std::string bill =
+        BillText({{"loginForm", {{"username", "bill-b", false}, {"password", "pw", false}}}});
+    HWND page = StartPage(ServerUrl("/game/login.html"), bill);
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(Received("TC:游戏登录"));
+    ASSERT_TRUE(WaitFor([&] { return EditsOf(page).size() == 2; }, 5000));
+    EXPECT_EQ(EditText(EditsOf(page)[0]), "bill-b");
+    SendMessageW(EditsOf(page)[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+    ASSERT_TRUE(SendCopyData(page, shell_.hwnd(), "NT:" + ServerUrl("/game/login.html?again")));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto edits = EditsOf(page);
+            return !edits.empty() && EditText(edits[0]) == "bill-b";
+        },
+        10000));
+    EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "");
+
+    HWND broken = StartPage(ServerUrl("/game/login.html"), "<Forms><Form><ITEM>");
+    ASSERT_TRUE(broken);
+    WaitFor([] { return false; }, 1500);
+    EXPECT_TRUE(Answers(broken));
+    EXPECT_FALSE(pages_.back().Ended());
 }
 
 TEST(SystemXmlParser, ReadsThePendingTextLikeTheBillReader) {
@@ -178,17 +165,10 @@ TEST(SystemXmlParser, ReadsThePendingTextLikeTheBillReader) {
     const std::string bill =
         BillText({{"登录", {{"user", "张三 & <李四> \"'", false}, {"go", "", true}}}, {"", {}}});
     XmlNode tree = ParseXmlWithSystemParser(PendingFillText(bill));
-    EXPECT_EQ(tree.name, "Forms");
-    ASSERT_EQ(tree.children.size(), 2u);
-    const XmlNode& form = tree.children[0];
-    ASSERT_EQ(form.children.size(), 3u);
-    EXPECT_EQ(form.children[0].text, "登录");
-    ASSERT_EQ(form.children[1].children.size(), 2u);
-    EXPECT_EQ(form.children[1].children[1].text, "张三 & <李四> \"'");
-    EXPECT_EQ(form.children[2].children[1].text, kSubmitMarker);
     auto read = ReadBill(tree);
     ASSERT_TRUE(read);
     EXPECT_EQ(BillText(*read), bill);
+    EXPECT_EQ((*read)[0].items[0].value, "张三 & <李四> \"'");
 
     for (const char* bad : {"<Forms><Form></Forms>", "", "<Forms>&nbsp;</Forms>"})
         EXPECT_THROW(ParseXmlWithSystemParser(PendingFillText(bad)), BrowserError) << bad;
