@@ -121,21 +121,26 @@ TEST_F(BillPageTest, SaveReturnsWhatWasTypedAndThatBillLogsInByItselfOnce) {
               "<ITEM><EName>btnLogin</EName><EValue>LumoSubmitButton.Click</EValue></ITEM>"
               "</Form></Forms>");
 
+    // Enter in a field submits its form.
+    SendMessageW(edits[1], WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(Received("TC:游戏大厅 - 张三&<1>"));
+    shell_.Clear();
+
     HWND second = StartPage(ServerUrl("/game/login.html"), bill);
     ASSERT_TRUE(second);
     ASSERT_TRUE(Received("TC:游戏大厅 - 张三&<1>"));
     EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "张三&<1>\n");
     // The submit marker was clicked: a later login page is left alone.
     shell_.Clear();
+    ASSERT_EQ(ServerText("/_control/clearlog"), "ok\n");
     ASSERT_TRUE(SendCopyData(second, shell_.hwnd(), "NT:" + ServerUrl("/game/logout")));
     ASSERT_TRUE(Received("TC:游戏登录"));
     WaitFor([] { return false; }, 1000);
     EXPECT_EQ(shell_.With("TC:游戏大厅").size(), 0u);
-    const std::string log = ServerText("/_log");
-    EXPECT_EQ(log.find("POST\t/game/login"), log.rfind("POST\t/game/login")) << log;
+    EXPECT_EQ(ServerText("/_log").find("POST\t/game/login"), std::string::npos);
 }
 
-TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoadAndABrokenOneDoesNoHarm) {
+TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoad) {
     const std::string bill =
         BillText({{"loginForm", {{"username", "bill-b", false}, {"password", "pw", false}}}});
     HWND page = StartPage(ServerUrl("/game/login.html"), bill);
@@ -152,12 +157,6 @@ TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoadAndABrokenOneDoesNoHar
         },
         10000));
     EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "");
-
-    HWND broken = StartPage(ServerUrl("/game/login.html"), "<Forms><Form><ITEM>");
-    ASSERT_TRUE(broken);
-    WaitFor([] { return false; }, 1500);
-    EXPECT_TRUE(Answers(broken));
-    EXPECT_FALSE(pages_.back().Ended());
 }
 
 TEST(SystemXmlParser, ReadsThePendingTextLikeTheBillReader) {
