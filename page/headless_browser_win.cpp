@@ -16,6 +16,10 @@
 // body's onload while the page loads (html_form.h). Each of those, and links
 // or forms with a target other than _self/_top/_parent, fire OnNewWindow and
 // then load the address into this same control.
+//
+// Forms: text and password fields are real EDIT controls and buttons real
+// BUTTON controls (headless_form_view_win.h); what is typed is the document's
+// current value, and a button click is the element's click.
 
 #include "page/headless_browser_win.h"
 
@@ -33,6 +37,7 @@
 #include "common/text_win.h"
 #include "page/html_charset.h"
 #include "page/html_dom.h"
+#include "page/headless_form_view_win.h"
 #include "page/html_form.h"
 #include "page/html_history.h"
 #include "page/html_url.h"
@@ -47,6 +52,7 @@ constexpr char kErrorTitle[] = "无法显示此页";
 constexpr char kDoneStatus[] = "完成";
 constexpr DWORD kTimeoutMs = 30000;
 constexpr size_t kMaxPageBytes = 16u << 20;
+constexpr int kFormsTop = 56;  // below the painted title and address
 
 UINT LoadDoneMessage() {
     static const UINT message = RegisterWindowMessageW(L"LumoHeadlessBrowser.LoadDone");
@@ -272,14 +278,10 @@ class Element final : public HtmlElement {
     Element(std::shared_ptr<LoadedPage> page, int index, std::weak_ptr<Engine> engine)
         : page_(std::move(page)), index_(index), engine_(std::move(engine)) {}
 
-    std::string Id() override { return GetAttribute("id").value_or(""); }
+    std::string Id() override { return page_->dom.GetAttribute(index_, "id").value_or(""); }
     std::string TagName() override { return e().tag; }
-    std::optional<std::string> GetAttribute(std::string_view name) override {
-        return page_->dom.GetAttribute(index_, name);
-    }
-    void SetAttribute(std::string_view name, std::string_view value) override {
-        page_->dom.SetAttribute(index_, name, value);
-    }
+    std::optional<std::string> GetAttribute(std::string_view name) override;
+    void SetAttribute(std::string_view name, std::string_view value) override;
     void Click() override;
     bool IsForm() override { return e().tag == "form"; }
     std::string FormName() override {
@@ -366,6 +368,7 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         if (job_)
             job_->Cancel();
         job_.reset();
+        forms_.Clear();
         if (window_) {
             window_->Detach();
             window_.reset();  // destroys the window
@@ -418,13 +421,57 @@ class Engine final : public std::enable_shared_from_this<Engine> {
             MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
     void Focus() {
-        if (hwnd_)
+        if (hwnd_ && !forms_.Focus())
             SetFocus(hwnd_);
+    }
+    // The engine window has the focus: it goes on to the page's edit.
+    void FocusForm() { forms_.Focus(); }
+
+    // What was typed into the shown page's edits goes into its document.
+    void ReadTyped(const std::shared_ptr<LoadedPage>& page) {
+        if (!closed_ && page == page_)
+            forms_.ReadInto(page->dom);
+    }
+    void ShowValue(const std::shared_ptr<LoadedPage>& page, int index) {
+        if (!closed_ && page == page_)
+            forms_.ShowValue(page->dom, index);
+    }
+
+    // A control of the form view notified its parent, the engine window.
+    void OnCommand(WPARAM wp, LPARAM lp) {
+        HWND control = reinterpret_cast<HWND>(lp);
+        if (HIWORD(wp) == EN_SETFOCUS)
+            forms_.NoteFocus(control);
+        const int index = forms_.ElementOf(control);
+        if (index < 0 || !page_)
+            return;
+        if (HIWORD(wp) == BN_CLICKED)
+            ClickElement(page_, index);
+        if (HIWORD(wp) == kFieldEnterPressed)
+            SubmitFrom(index);
+    }
+
+    // Enter in a field: its form's first submit button is clicked; a form
+    // without one is submitted as it is.
+    void SubmitFrom(int field) {
+        std::shared_ptr<LoadedPage> page = page_;
+        const int form = page->dom.elements[field].form;
+        if (form < 0)
+            return;
+        for (int c : page->dom.elements[form].controls) {
+            const std::string type = page->dom.TypeOf(c);
+            if ((type == "submit" || type == "image") && !page->dom.elements[c].HasAttr("disabled"))
+                return ClickElement(page, c);
+        }
+        forms_.ReadInto(page->dom);
+        if (std::optional<html::Request> r = html::FormSubmission(page->dom, form, -1, page->url))
+            Start(std::move(*r), -1, false);
     }
 
     void ClickElement(const std::shared_ptr<LoadedPage>& page, int index) {
         if (closed_ || page != page_)
             return;  // an element of a document no longer shown
+        forms_.ReadInto(page->dom);
         html::ClickResult r = html::Click(page->dom, index, page->url);
         if (r.kind == html::ClickResult::kNavigate)
             Start(std::move(r.request), -1, false);
@@ -530,8 +577,10 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         page_ = page;
         document_ = std::make_shared<lumo::Document>(page, weak_from_this());
         location_ = page->url;
-        if (hwnd_)
+        if (hwnd_) {
+            forms_.Build(hwnd_, page->dom, kFormsTop);
             InvalidateRect(hwnd_, nullptr, TRUE);
+        }
 
         const int seq = seq_;
         if (!Fire([&] { args_.events->OnNavigateComplete(); }))
@@ -561,9 +610,31 @@ class Engine final : public std::enable_shared_from_this<Engine> {
     int pendingEntry_ = -1;         // history entry the load revisits; -1 for a new one
     html::NavigationHistory history_;
     std::shared_ptr<LoadedPage> page_;
+    HeadlessFormView forms_;  // the shown page's fields and buttons
     std::shared_ptr<HtmlDocument> document_;
     std::string location_;
 };
+
+std::optional<std::string> Element::GetAttribute(std::string_view name) {
+    const std::string lower = AsciiLower(name);
+    if (lower == "value") {
+        if (std::shared_ptr<Engine> engine = engine_.lock())
+            engine->ReadTyped(page_);
+    }
+    // An input's or button's type reads as the system control's DOM gives
+    // it: lower case, with the default for a missing or unknown one.
+    if (lower == "type" && (e().tag == "input" || e().tag == "button"))
+        return page_->dom.TypeOf(index_);
+    return page_->dom.GetAttribute(index_, name);
+}
+
+void Element::SetAttribute(std::string_view name, std::string_view value) {
+    page_->dom.SetAttribute(index_, name, value);
+    if (AsciiLower(name) == "value") {
+        if (std::shared_ptr<Engine> engine = engine_.lock())
+            engine->ShowValue(page_, index_);
+    }
+}
 
 void Element::Click() {
     if (std::shared_ptr<Engine> engine = engine_.lock())
@@ -586,6 +657,14 @@ LRESULT EngineWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_LBUTTONDOWN:
             SetFocus(hwnd());
+            return 0;
+        case WM_SETFOCUS:
+            if (engine_)
+                engine_->FocusForm();
+            return 0;
+        case WM_COMMAND:
+            if (engine_ && lp)
+                engine_->OnCommand(wp, lp);
             return 0;
         default:
             return Window::HandleMessage(msg, wp, lp);

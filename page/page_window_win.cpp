@@ -3,9 +3,12 @@
 #include <vector>
 
 #include "common/guard.h"
+#include "common/log.h"
 #include "common/text.h"
 #include "common/text_win.h"
 #include "page/bill.h"
+#include "page/bill_replay.h"
+#include "page/bill_xml_win.h"
 #include "page/page_rules.h"
 #include "protocol/messages_win.h"
 #include "protocol/text_command.h"
@@ -14,34 +17,6 @@
 
 namespace lumo {
 
-namespace {
-
-// The bill of a document: every form with its keyed controls, the on/off
-// state of check boxes and option buttons left out.
-std::string CollectDocumentBill(HtmlDocument& doc) {
-    std::vector<BillForm> forms;
-    for (int i = 0, n = doc.FormCount(); i < n; ++i) {
-        std::shared_ptr<HtmlElement> form = doc.FormAt(i);
-        if (!form || !form->IsForm())
-            continue;
-        BillForm f{form->FormName(), {}};
-        for (int j = 0, m = form->ElementCount(); j < m; ++j) {
-            std::shared_ptr<HtmlElement> e = form->ElementAt(j);
-            if (!e)
-                continue;
-            std::string key = e->Id();
-            if (key.empty())
-                key = e->GetAttribute("name").value_or("");
-            bool submit = e->GetAttribute("type").value_or("") == "submit";
-            f.items.push_back({key, submit ? "" : e->GetAttribute("value").value_or(""), submit});
-        }
-        forms.push_back(std::move(f));
-    }
-    return BillText(forms);
-}
-
-}  // namespace
-
 PageWindow::~PageWindow() {
     // The control's window is a child of ours: release it first.
     browser_.reset();
@@ -49,7 +24,6 @@ PageWindow::~PageWindow() {
 
 bool PageWindow::Create(const CreateArgs& args) {
     openPageWithoutShell_ = args.openPageWithoutShell;
-    autoFill_ = args.autoFill;
     collectBill_ = args.collectBill;
 
     // The shell's main window, found by its caption until told otherwise.
@@ -166,7 +140,7 @@ void PageWindow::OnTextCommand(HWND sender, const TextCommand& cmd) {
                         MB_OK | MB_ICONINFORMATION);
             return;
         }
-        std::string bill = collectBill_ ? collectBill_(*doc) : CollectDocumentBill(*doc);
+        std::string bill = collectBill_ ? collectBill_(*doc) : CollectBill(*doc);
         if (!bill.empty())
             SendCopyData(shell_, hwnd(), std::string(kPrefixSaveBill) + bill);
     }
@@ -185,6 +159,12 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) != WA_INACTIVE && browser_)
                 Guarded([&] { browser_->Focus(); });
             break;
+        case WM_SETFOCUS:
+            // Focus given to the page (embedded, it gets no activation) goes
+            // on to the document, so that typed keys reach its fields.
+            if (browser_)
+                Guarded([&] { browser_->Focus(); });
+            return 0;
         default:
             break;
     }
@@ -224,8 +204,20 @@ void PageWindow::OnNavigateComplete() {
 }
 
 void PageWindow::OnDocumentComplete() {
-    if (!Trim(pendingFill_).empty() && autoFill_)
-        autoFill_(*this, pendingFill_);
+    // Every load of this window fills the bill in again until its submit
+    // button has been clicked once; a failed fill keeps it for the next.
+    if (!Trim(pendingFill_).empty() && browser_)
+        Guarded([&] { ReplayPendingFill(); });
+}
+
+void PageWindow::ReplayPendingFill() {
+    std::shared_ptr<HtmlDocument> doc = browser_->Document();
+    if (!doc)
+        return;
+    const XmlNode bill = ParseXmlWithSystemParser(pendingFill_);
+    ReplayResult r = ReplayBill(bill, *doc, [&] { pendingFill_.clear(); });
+    LogInfo("page", "saved form filled in: " + std::to_string(r.filled) + " values" +
+                        (r.clicked ? ", submitted" : "") + (r.stopped ? ", stopped" : ""));
 }
 
 void PageWindow::OnNewWindow(const std::string& url) {

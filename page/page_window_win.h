@@ -30,8 +30,6 @@ class PageWindow : public Window, private BrowserEvents {
         // Opens a page when there is no shell to send "NT:" to (the page
         // windows inside the shell process).
         std::function<void(const std::string& address)> openPageWithoutShell;
-        // Runs the saved-form fill on document complete (pending text given).
-        std::function<void(PageWindow&, const std::string& pending)> autoFill;
         // Collects the bill of the current document; "" for none.
         std::function<std::string(HtmlDocument&)> collectBill;
     };
@@ -69,6 +67,8 @@ class PageWindow : public Window, private BrowserEvents {
     void OnDocumentComplete() override;
 
     void OnTextCommand(HWND sender, const TextCommand& cmd);
+    // Fills the pending bill into the current document (throws on errors).
+    void ReplayPendingFill();
     void ResizeBrowser();
 
     HWND shell_ = nullptr;
@@ -78,7 +78,6 @@ class PageWindow : public Window, private BrowserEvents {
     std::string pendingFill_;
     std::string statusText_;
     std::function<void(const std::string&)> openPageWithoutShell_;
-    std::function<void(PageWindow&, const std::string&)> autoFill_;
     std::function<std::string(HtmlDocument&)> collectBill_;
 };
 

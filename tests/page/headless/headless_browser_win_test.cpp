@@ -207,6 +207,41 @@ TEST_F(HeadlessBrowserTest, SubmittingTheLoginFormLogsInAndRefreshKeepsTheLogin)
     EXPECT_EQ(Title(), "游戏登录");
 }
 
+// The login form as real controls: the password edit hides its text, Tab
+// moves between the fields, a click on the page gives the focus back to the
+// field last used, the button submits what was typed.
+TEST_F(HeadlessBrowserTest, LoginFormShowsRealEditsAndButtons) {
+    auto controls = [&](const wchar_t* cls) {
+        std::vector<HWND> found;
+        for (HWND c = GetWindow(browser_->hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t name[32] = {};
+            GetClassNameW(c, name, 32);
+            if (lstrcmpiW(name, cls) == 0)
+                found.push_back(c);
+        }
+        return found;
+    };
+    ASSERT_TRUE(Load(ServerUrl("/game/login.html")));
+    std::vector<HWND> edits = controls(L"Edit");
+    ASSERT_EQ(edits.size(), 2u);
+    ASSERT_EQ(controls(L"Button").size(), 1u);
+    EXPECT_FALSE(GetWindowLongW(edits[0], GWL_STYLE) & ES_PASSWORD);
+    EXPECT_TRUE(GetWindowLongW(edits[1], GWL_STYLE) & ES_PASSWORD);
+    ShowWindow(parent_, SW_SHOW);
+    SetFocus(edits[0]);
+    for (wchar_t ch : std::wstring(L"张b")) SendMessageW(edits[0], WM_CHAR, ch, 1);
+    SendMessageW(edits[0], WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), edits[1]);
+    SetFocus(parent_);
+    SendMessageW(browser_->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10));
+    EXPECT_EQ(GetFocus(), edits[1]);
+    SendMessageW(edits[1], WM_CHAR, L'x', 1);
+    SendMessageW(controls(L"Button")[0], BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitDocuments(2));
+    EXPECT_EQ(Title(), "游戏大厅 - 张b");
+    EXPECT_FALSE(IsWindow(edits[0]));  // the lobby has no form
+}
+
 TEST_F(HeadlessBrowserTest, LoginByAddressFollowsTheRedirect) {
     ASSERT_TRUE(Load(ServerUrl("/game/login?user=bob&pass=x")));
     EXPECT_EQ(Title(), "游戏大厅 - bob");

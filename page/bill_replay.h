@@ -1,0 +1,30 @@
+// Filling a saved bill back into a page: the values of the bill's first form
+// are written into the document's controls and its saved submit button is
+// clicked, so that a saved game logs in by itself.
+#pragma once
+
+#include <functional>
+
+#include "page/html_document.h"
+#include "page/xml_tree.h"
+
+namespace lumo {
+
+struct ReplayResult {
+    int filled = 0;        // values written
+    bool clicked = false;  // the submit marker's element was clicked
+    bool stopped = false;  // an ITEM without children ended the fill
+};
+
+// Replays the bill whose root element is `root` into `doc`: only the first
+// Form; its FormName picks the form the keys are looked up in (the whole
+// document when it is empty or names no form); each ITEM's first and second
+// child give key and value, by position. An ITEM without children ends the
+// fill; one with a single child is an error. The submit marker calls
+// `beforeClick` (which drops the pending text) and then clicks; items after
+// it are still filled. Throws BrowserError on a malformed ITEM; document
+// errors propagate.
+ReplayResult ReplayBill(const XmlNode& root, HtmlDocument& doc,
+                        const std::function<void()>& beforeClick);
+
+}  // namespace lumo
