@@ -165,6 +165,11 @@ HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
 
 void SidePanel::SetMode(int mode) {
     mode_ = std::clamp(mode, 0, 2);
+    // Pages start in the background, so the window's first activation may
+    // find none and the page would wait for the next one: opening the
+    // section is reason enough to make it.
+    if (mode_ == kHot)
+        CreateHotGamesPage();
     Arrange();
 }
 
