@@ -1,7 +1,5 @@
 #include "common/file.h"
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,16 +17,6 @@ fs::path ToPath(const std::string& utf8) {
     return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
 }
 
-// A name for the temporary file beside `target` that no other writer uses:
-// time and a per-process counter.
-fs::path TempPathFor(const fs::path& target) {
-    static std::atomic<unsigned> counter{0};
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path temp = target;
-    temp += ".tmp" + std::to_string(ticks) + "-" + std::to_string(counter++);
-    return temp;
-}
-
 }  // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
@@ -42,36 +30,30 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+    return WriteFileAtomic(path, bytes);
+}
+
+void RemoveStaleTempFiles(const std::string& path) {
     const fs::path target = ToPath(path);
-    const fs::path temp = TempPathFor(target);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
+    const std::u8string prefix = target.filename().u8string() + u8".tmp";
+    std::error_code ec;
+    fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
+                              ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (it->path().filename().u8string().starts_with(prefix)) {
             std::error_code ignored;
-            fs::remove(temp, ignored);
-            return false;
+            fs::remove(it->path(), ignored);
         }
     }
-    // rename replaces an existing file (on Windows through MoveFileEx with
-    // MOVEFILE_REPLACE_EXISTING); should it still fail, drop the old file
-    // and try once more.
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
     std::error_code ec;
-    fs::rename(temp, target, ec);
-    std::error_code statusEc;
-    if (ec && fs::is_regular_file(target, statusEc)) {
-        fs::remove(target, statusEc);
-        fs::rename(temp, target, ec);
-    }
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
+    const fs::path target = ToPath(to);
+    if (fs::exists(target, ec) || ec)
         return false;
-    }
-    return true;
+    fs::rename(ToPath(from), target, ec);
+    return !ec;
 }
 
 bool FileExists(const std::string& path) {

@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace lumo {
@@ -74,7 +75,10 @@ class GameLibrary {
     std::string recentListPath() const;  // folder + "Recents.dat"
 
     // LoadRecentList, LoadGameList: a missing or unreadable file gives an
-    // empty list.
+    // empty list. A file that exists but cannot be read is not overwritten
+    // by the next save: it is first renamed to "<name>.unreadable" (the save
+    // fails when even that is impossible). Temporary files of a save cut
+    // short are removed.
     void Load();
     bool SaveGameList() const;
     bool SaveRecentList() const;
@@ -91,7 +95,9 @@ class GameLibrary {
     // bill unchanged) and saves. Returns the new entry.
     TGameline* AddGame(std::string_view category, std::string_view name, std::string_view bill,
                        std::string_view address);
-    // Removes every game whose trimmed category equals `category`; saves.
+    // Removes every game whose trimmed category equals `category` (the
+    // category node's text), and those whose category is exactly that text
+    // (a name with leading blanks from an older file); saves.
     void RemoveCategory(std::string_view category);
     // Remove one entry if it is in the list (nothing otherwise); saves.
     void RemoveGame(const TGameline* game);
@@ -103,10 +109,18 @@ class GameLibrary {
     bool Contains(const TRecentline* recent) const;
 
   private:
+    // Plain bill -> what the protector made of it, so an unchanged bill is
+    // written as it was read (and the protector runs once per new bill).
+    using SealedBills = std::unordered_map<std::string, std::string>;
+    BillProtector ReadingProtector(SealedBills& sealed) const;
+    BillProtector WritingProtector(SealedBills& sealed, SealedBills& used) const;
+
     std::string folder_;
     BillProtector protector_;
     GameLines games_;
     RecentLines recents_;
+    mutable SealedBills sealedGames_, sealedRecents_;
+    mutable bool gamesUnreadable_ = false, recentsUnreadable_ = false;
 };
 
 }  // namespace lumo

@@ -1,4 +1,5 @@
 #include "common/text.h"
+#include "common/base64.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,18 @@ TEST(Ansi, ConvertsGbkAndReplacesWhatItCannotHold) {
     const std::string bad = AnsiToUtf8("a\xFFz\xD6");
     EXPECT_EQ(bad[0], 'a');
     EXPECT_NE(bad.find('z'), std::string::npos);
+}
+
+TEST(Base64, EncodesAndRejectsWhatItWouldNotWrite) {
+    const std::pair<std::string, std::string> known[] = {
+        {"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {std::string("\0\xFF\xFE", 3), "AP/+"}};
+    for (const auto& [bytes, text] : known) {
+        EXPECT_EQ(Base64Encode(bytes), text);
+        EXPECT_EQ(Base64Decode(text), bytes);
+    }
+    for (const char* bad : {"Zg=", "Zg==Zg==", "Z===", "Zh==", "Zm9=", "Zm 9", "Zm9v\r\n", "Z=g="})
+        EXPECT_FALSE(Base64Decode(bad)) << bad;
 }
 
 }  // namespace

@@ -1,0 +1,412 @@
+// gList.dat and Recents.dat.
+//
+// Two additions to the old format, both behind markers that files of older
+// versions never contain, so those files read exactly as before:
+//
+// 1. Escaped values. A value that cannot stand on one line as it is - one
+//    holding CR or LF, one whose characters the ANSI code page cannot hold
+//    (they would turn into '?'), or one that itself begins with one of our
+//    markers - is written as
+//        "=?lumo-esc?" + its UTF-8 bytes, where '%', every byte up to 0x20,
+//        0x7F and every byte from 0x80 on are written as "%XX" (hex).
+//    The line is then plain ASCII, survives the whole-line trim and the code
+//    page, and holds no blank line. Older files would need a value that
+//    begins with "=?lumo-esc?" to be misread, which no title, address or
+//    saved form produces in practice. Ordinary values stay as they were.
+//
+// 2. Protected bills. A bill (it holds the player's password) is written as
+//        "LUMODPAPI1:" + base64 of what BillProtector::protect made of it.
+//    Reading hands such a bill to BillProtector::unprotect; one that cannot
+//    be opened loads empty. A bill without the marker is an older, plain one
+//    and loads as it is; the next save protects it.
+//
+// A field given twice in one block is concatenated value by value, so each
+// line is decoded on its own.
+#include "library/game_list.h"
+
+#include <algorithm>
+
+#include "common/base64.h"
+#include "common/file.h"
+#include "common/text.h"
+
+namespace lumo {
+
+namespace {
+
+constexpr std::string_view kEscaped = "=?lumo-esc?";
+constexpr std::string_view kProtected = "LUMODPAPI1:";
+
+constexpr std::string_view kBegin = "#BEGIN#";
+constexpr std::string_view kEnd = "#END#";
+constexpr std::string_view kFolder = "#FOLDER#";
+constexpr std::string_view kName = "#NAME#";
+constexpr std::string_view kAddress = "#ADDRESS#";
+constexpr std::string_view kBill = "#Bill#";
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+std::string FromAnsi(std::string_view ansi) {
+    return IsAscii(ansi) ? std::string(ansi) : AnsiToUtf8(ansi);
+}
+
+bool MustEscapeByte(unsigned char c) {
+    return c <= 0x20 || c == '%' || c >= 0x7F;
+}
+
+std::string Escape(std::string_view utf8) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out(kEscaped);
+    out.reserve(kEscaped.size() + utf8.size() * 3);
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (MustEscapeByte(c)) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The text behind kEscaped; a '%' without two hex digits stays as it is.
+std::string Unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int hi = HexValue(text[i + 1]);
+            const int lo = HexValue(text[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out += static_cast<char>(hi << 4 | lo);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// How a value goes on its line: the file's code page where that keeps it
+// whole, the escape otherwise.
+std::string EncodeValue(std::string_view utf8) {
+    const bool breaks = utf8.find_first_of("\r\n") != std::string_view::npos;
+    if (!breaks && !utf8.starts_with(kEscaped) && !utf8.starts_with(kProtected)) {
+        if (IsAscii(utf8))
+            return std::string(utf8);
+        std::string ansi = Utf8ToAnsi(utf8);
+        if (AnsiToUtf8(ansi) == utf8)
+            return ansi;
+    }
+    return Escape(utf8);
+}
+
+std::string EncodeBill(std::string_view bill, const BillProtector& protector) {
+    if (!bill.empty() && protector.protect) {
+        if (std::optional<std::string> sealed = protector.protect(bill))
+            return std::string(kProtected) + Base64Encode(*sealed);
+    }
+    // No protector, or it failed: the bill is kept plain rather than lost.
+    return EncodeValue(bill);
+}
+
+std::string DecodeValue(std::string_view stored) {
+    if (stored.starts_with(kEscaped))
+        return Unescape(stored.substr(kEscaped.size()));
+    return FromAnsi(stored);
+}
+
+std::string DecodeBill(std::string_view stored, const BillProtector& protector) {
+    if (!stored.starts_with(kProtected))
+        return DecodeValue(stored);
+    std::optional<std::string> sealed = Base64Decode(stored.substr(kProtected.size()));
+    if (!sealed || !protector.unprotect)
+        return {};
+    return protector.unprotect(*sealed).value_or(std::string());
+}
+
+struct Block {
+    std::string folder, name, address, bill;
+};
+
+// The reading procedure shared by both files: `emit` receives every complete
+// block in file order.
+template <class Emit>
+void ReadBlocks(std::string_view bytes, bool withFolder, const BillProtector& protector,
+                Emit emit) {
+    Block block;
+    bool open = false;
+    size_t pos = 0;
+    while (pos <= bytes.size()) {
+        const size_t lf = bytes.find('\n', pos);
+        const size_t end = lf == std::string_view::npos ? bytes.size() : lf;
+        const std::string_view line = TrimView(bytes.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty())
+            break;  // a blank line, or the end of the file, ends the list
+        if (line == kBegin) {
+            block = Block();
+            open = true;
+        } else if (!open) {
+            continue;
+        } else if (StartsWithNoCase(line, kName)) {
+            block.name += DecodeValue(line.substr(kName.size()));
+        } else if (StartsWithNoCase(line, kAddress)) {
+            block.address += DecodeValue(line.substr(kAddress.size()));
+        } else if (StartsWithNoCase(line, kBill)) {
+            block.bill += DecodeBill(line.substr(kBill.size()), protector);
+        } else if (withFolder && StartsWithNoCase(line, kFolder)) {
+            block.folder += DecodeValue(line.substr(kFolder.size()));
+        } else if (line == kEnd) {
+            emit(std::move(block));
+            block = Block();
+            open = false;
+        }
+    }
+}
+
+void AppendField(std::string& out, std::string_view marker, std::string_view encoded) {
+    out += marker;
+    out += encoded;
+    out += kLineEnd;
+}
+
+// Every change saves through here; a list whose file could not be read at
+// start is set aside first, so a save of the (then empty) list never
+// replaces games the player still has on disk.
+bool SaveList(const std::string& path, bool& unreadable, const std::string& text) {
+    if (unreadable) {
+        if (!FileExists(path)) {
+            unreadable = false;
+        } else {
+            for (int n = 1; n < 100 && unreadable; ++n) {
+                const std::string aside = path + ".unreadable" + (n > 1 ? std::to_string(n) : "");
+                if (!FileExists(aside) && !FolderExists(aside) && RenameFile(path, aside))
+                    unreadable = false;
+            }
+            if (unreadable)
+                return false;
+        }
+    }
+    return WriteFileAtomic(path, text);
+}
+
+// Reads `path` into a text; nullopt when it exists but cannot be read.
+std::optional<std::string> ReadList(const std::string& path) {
+    RemoveStaleTempFiles(path);
+    if (!FileExists(path))
+        return std::string();
+    return ReadFileBytes(path);
+}
+
+template <class Lines, class T>
+bool EraseEntry(Lines& lines, const T* entry) {
+    auto it = std::find_if(lines.begin(), lines.end(),
+                           [entry](const auto& line) { return line.get() == entry; });
+    if (it == lines.end())
+        return false;
+    lines.erase(it);
+    return true;
+}
+
+// The list's own (changeable) entry behind `entry`, or null.
+template <class Lines, class T>
+auto FindEntry(const Lines& lines, const T* entry) -> decltype(lines.front().get()) {
+    for (const auto& line : lines) {
+        if (line.get() == entry)
+            return line.get();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protector) {
+    GameLines games;
+    ReadBlocks(fileBytes, true, protector, [&games](Block&& b) {
+        games.push_back(std::make_unique<TGameline>(TGameline{
+            std::move(b.folder), std::move(b.name), std::move(b.address), std::move(b.bill)}));
+    });
+    return games;
+}
+
+RecentLines ParseRecentList(std::string_view fileBytes, const BillProtector& protector) {
+    RecentLines recents;
+    ReadBlocks(fileBytes, false, protector, [&recents](Block&& b) {
+        recents.push_back(std::make_unique<TRecentline>(
+            TRecentline{std::move(b.name), std::move(b.address), std::move(b.bill)}));
+    });
+    return recents;
+}
+
+std::string FormatGameList(const GameLines& games, const BillProtector& protector) {
+    std::string out;
+    for (const auto& g : games) {
+        AppendField(out, kBegin, {});
+        AppendField(out, kFolder, EncodeValue(g->Folder));
+        AppendField(out, kName, EncodeValue(g->Name));
+        AppendField(out, kAddress, EncodeValue(g->Address));
+        AppendField(out, kBill, EncodeBill(g->Bill, protector));
+        AppendField(out, kEnd, {});
+    }
+    return out;
+}
+
+std::string FormatRecentList(const RecentLines& recents, const BillProtector& protector) {
+    std::string out;
+    for (const auto& r : recents) {
+        AppendField(out, kBegin, {});
+        AppendField(out, kName, EncodeValue(r->Name));
+        AppendField(out, kAddress, EncodeValue(r->Address));
+        AppendField(out, kBill, EncodeBill(r->Bill, protector));
+        AppendField(out, kEnd, {});
+    }
+    return out;
+}
+
+GameLibrary::GameLibrary(std::string folder, BillProtector protector)
+    : folder_(std::move(folder)), protector_(std::move(protector)) {}
+
+std::string GameLibrary::gameListPath() const {
+    return folder_ + "gList.dat";
+}
+
+std::string GameLibrary::recentListPath() const {
+    return folder_ + "Recents.dat";
+}
+
+BillProtector GameLibrary::ReadingProtector(SealedBills& sealed) const {
+    BillProtector p;
+    if (protector_.unprotect) {
+        p.unprotect = [this, &sealed](std::string_view stored) {
+            std::optional<std::string> plain = protector_.unprotect(stored);
+            if (plain)
+                sealed.emplace(*plain, std::string(stored));
+            return plain;
+        };
+    }
+    return p;
+}
+
+BillProtector GameLibrary::WritingProtector(SealedBills& sealed, SealedBills& used) const {
+    BillProtector p;
+    if (protector_.protect) {
+        p.protect = [this, &sealed, &used](std::string_view plain) -> std::optional<std::string> {
+            std::string key(plain);
+            if (auto it = used.find(key); it != used.end())
+                return it->second;
+            if (auto it = sealed.find(key); it != sealed.end())
+                return used.emplace(std::move(key), it->second).first->second;
+            std::optional<std::string> made = protector_.protect(plain);
+            if (made)
+                used.emplace(std::move(key), *made);
+            return made;
+        };
+    }
+    return p;
+}
+
+void GameLibrary::Load() {
+    sealedRecents_.clear();
+    sealedGames_.clear();
+    std::optional<std::string> recents = ReadList(recentListPath());
+    recentsUnreadable_ = !recents;
+    recents_ = ParseRecentList(recents.value_or(""), ReadingProtector(sealedRecents_));
+    std::optional<std::string> games = ReadList(gameListPath());
+    gamesUnreadable_ = !games;
+    games_ = ParseGameList(games.value_or(""), ReadingProtector(sealedGames_));
+}
+
+bool GameLibrary::SaveGameList() const {
+    SealedBills used;
+    std::string text = FormatGameList(games_, WritingProtector(sealedGames_, used));
+    sealedGames_.swap(used);  // only bills still in the list stay remembered
+    return SaveList(gameListPath(), gamesUnreadable_, text);
+}
+
+bool GameLibrary::SaveRecentList() const {
+    SealedBills used;
+    std::string text = FormatRecentList(recents_, WritingProtector(sealedRecents_, used));
+    sealedRecents_.swap(used);
+    return SaveList(recentListPath(), recentsUnreadable_, text);
+}
+
+TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view address,
+                                        std::string_view bill) {
+    const std::string_view trimmedName = TrimView(name);
+    const std::string_view trimmedAddress = TrimView(address);
+    auto same = std::find_if(recents_.begin(), recents_.end(), [&](const auto& r) {
+        return TrimView(r->Name) == trimmedName && TrimView(r->Address) == trimmedAddress;
+    });
+    if (same != recents_.end())
+        recents_.erase(same);
+    recents_.insert(recents_.begin(),
+                    std::make_unique<TRecentline>(TRecentline{
+                        std::string(trimmedName), std::string(trimmedAddress), std::string(bill)}));
+    TRecentline* added = recents_.front().get();
+    SaveRecentList();
+    return added;
+}
+
+TGameline* GameLibrary::AddGame(std::string_view category, std::string_view name,
+                                std::string_view bill, std::string_view address) {
+    games_.push_back(std::make_unique<TGameline>(
+        TGameline{Trim(category), Trim(name), Trim(address), std::string(bill)}));
+    TGameline* added = games_.back().get();
+    SaveGameList();
+    return added;
+}
+
+void GameLibrary::RemoveCategory(std::string_view category) {
+    // A category read from an older file may keep leading blanks; its node
+    // shows them, so the untrimmed name matches as well.
+    std::erase_if(games_, [category](const auto& g) {
+        return TrimView(g->Folder) == category || g->Folder == category;
+    });
+    SaveGameList();
+}
+
+void GameLibrary::RemoveGame(const TGameline* game) {
+    if (EraseEntry(games_, game))
+        SaveGameList();
+}
+
+void GameLibrary::RemoveRecent(const TRecentline* recent) {
+    if (EraseEntry(recents_, recent))
+        SaveRecentList();
+}
+
+bool GameLibrary::RenameGame(const TGameline* game, std::string_view name) {
+    TGameline* entry = game ? FindEntry(games_, game) : nullptr;
+    if (!entry)
+        return false;
+    entry->Name = std::string(name);
+    SaveGameList();
+    return true;
+}
+
+bool GameLibrary::Contains(const TGameline* game) const {
+    return game && FindEntry(games_, game);
+}
+
+bool GameLibrary::Contains(const TRecentline* recent) const {
+    return recent && FindEntry(recents_, recent);
+}
+
+}  // namespace lumo
