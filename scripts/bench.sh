@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmarks under Wine: page-process start, new page, idle working set,
-# tab switch, loading a 10,000-game list (medians). Prints figures; asserts nothing.
+# tab switch, loading a 10,000-game list and filling tvwMyGame with it (medians). Prints figures; asserts nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -15,3 +15,4 @@ trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
 export LUMO_TEST_SERVER=127.0.0.1:$port
 xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"
 tests/wine/wine-run.sh "$root/build/win/tests/library/bench_library.exe"
+xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/library/bench_game_tree.exe"
