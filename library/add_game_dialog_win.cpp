@@ -12,7 +12,7 @@ namespace {
 constexpr UINT kShowModalMessage = WM_APP + 1;
 constexpr int kCommandPanelHeight = 29;
 constexpr int kButtonW = 81, kButtonH = 25;
-constexpr int kIdOk = 1, kIdCancel = 2, kIdSort = 10;
+constexpr int kIdOk = IDOK, kIdCancel = IDCANCEL, kIdSort = 10;
 constexpr int kLabelLeft = 24, kFieldLeft = 90;
 constexpr int kSortWidth = 145, kEditWidth = 273;
 
@@ -77,6 +77,9 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
     description_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtGameDescript", WS_EX_CLIENTEDGE);
     address_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtUrl", WS_EX_CLIENTEDGE);
     commandPanel_.Create({hwnd(), L"pnlCommand"});
+    // Tab goes on into the buttons on the panel.
+    SetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE,
+                   GetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     commandPanel_.onPaint = [](HDC dc, const RECT& rc) {
         FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
         RECT line{rc.left, rc.top, rc.right, rc.top + 1};
