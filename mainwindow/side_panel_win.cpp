@@ -375,7 +375,7 @@ LRESULT SidePanel::OnNotify(const NMHDR& nm) {
             POINT pt;
             GetCursorPos(&pt);
             int cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                                     hwnd(), nullptr);
+                                     args_.mainWindow, nullptr);
             if (cmd == kIdChangeName)
                 ChangeName();
             return 1;

@@ -433,9 +433,25 @@ TEST(LibraryUi, OnlyGamesAreRenamedInPlaceAndTheNameSurvivesARestart) {
     EXPECT_EQ(SendMessageW(tree, TVM_EDITLABELW, 0,
                            reinterpret_cast<LPARAM>(Find(nodes, "策略", 0)->item)),
               0);
-    HWND edit = reinterpret_cast<HWND>(SendMessageW(
-        tree, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(Find(nodes, "仙侠世界", 1)->item)));
-    ASSERT_NE(edit, nullptr);
+    // A right click on a category offers nothing; on a game it offers
+    // "修改名称", which starts editing that game.
+    DWORD pid = shell->process().pid;
+    Click(tree, RowPoint(tree, Find(nodes, "策略", 0)->item), false, true);
+    Sleep(500);
+    EXPECT_EQ(ShellWindow(pid, L"#32768"), nullptr);
+    Click(tree, RowPoint(tree, Find(nodes, "仙侠世界", 1)->item), false, true);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = ShellWindow(pid, L"#32768")) != nullptr; }, 5000));
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return (edit = reinterpret_cast<HWND>(SendMessageW(tree, TVM_GETEDITCONTROL, 0, 0))) !=
+                   nullptr;
+        },
+        5000));
+    EXPECT_EQ(WindowText(edit), "仙侠世界");
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW("仙侠 新服").c_str()));
     SendMessageW(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
     ASSERT_TRUE(WaitFor([&] { return shell->SavedGames()[0]->Name == "仙侠 新服"; }, 5000));
