@@ -230,12 +230,13 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
     ClearCookieFolders(programFolder);
 
-    MainWindow main;
-    PageManager pages;
-    ShellCommands commands;
+    // The library outlives the main window, whose trees point into it.
     UserDataFolder userData = PrepareUserData(programFolder);
     GameLibrary library(userData.folder, UserBillProtector());
     Guarded([&] { library.Load(); });
+    MainWindow main;
+    PageManager pages;
+    ShellCommands commands;
     MainWindow::CreateArgs mainArgs;
     mainArgs.sidePanel = SidePanelHooks(library, pages, commands);
     mainArgs.icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
