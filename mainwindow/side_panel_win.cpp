@@ -113,8 +113,18 @@ bool SidePanel::Create(const CreateArgs& args) {
     del.imageAt = {1, 1};
     del.visible = false;
     deleteBar_.Create(del);
-    deleteBar_.onPaintBackground = [](HDC dc, const RECT& rc) {
+    deleteBar_.onPaintBackground = [this](HDC dc, const RECT& rc) {
+        // Transparent: the row below shows through, selected or not.
         FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+        if (!hoverTree_ || !IsWindowVisible(hoverTree_))
+            return;
+        POINT origin{0, 0};
+        MapWindowPoints(deleteBar_.hwnd(), hoverTree_, &origin, 1);
+        POINT old;
+        SetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+        SendMessageW(hoverTree_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+        SetViewportOrgEx(dc, old.x, old.y, nullptr);
     };
     deleteBar_.onClick = [this](int) { Guarded([&] { OnDeleteClick(); }); };
     ButtonBar::Button line;
