@@ -26,12 +26,16 @@ std::string FileVersionOf(const std::string& exePath) {
            std::to_string(LOWORD(info->dwFileVersionLS));
 }
 
-std::string AboutText(const std::string& version) {
-    return "Lumo网页游戏多开浏览器\r\n\r\n使用Internet Explorer 内核引擎技术构建\r\n版本 " +
-           (version.empty() ? std::string("未知") : version);
+std::string AboutText(const std::string& version, const std::string& note) {
+    std::string text =
+        "Lumo网页游戏多开浏览器\r\n\r\n使用Internet Explorer 内核引擎技术构建\r\n版本 " +
+        (version.empty() ? std::string("未知") : version);
+    if (!note.empty())
+        text += "\r\n" + note;
+    return text;
 }
 
-bool AboutBox::Create(HWND owner, HICON icon, const std::string& version) {
+bool AboutBox::Create(HWND owner, HICON icon, const std::string& version, const std::string& note) {
     owner_ = owner;
     RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (owner)
@@ -51,7 +55,7 @@ bool AboutBox::Create(HWND owner, HICON icon, const std::string& version) {
     if (!CreateFrame(a))
         return false;
     SetWindowTextW(hwnd(), ToW("关于").c_str());
-    memo_ = CreateWindowExW(0, L"EDIT", ToW(AboutText(version)).c_str(),
+    memo_ = CreateWindowExW(0, L"EDIT", ToW(AboutText(version, note)).c_str(),
                             WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10,
                             hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SetControlName(memo_, L"Memo1");

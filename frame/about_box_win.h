@@ -13,12 +13,13 @@ inline constexpr char kAboutTitle[] = "关于Lumo网页游戏多开器";
 // "1.1.0.0" from the version resource of `exePath`; "" when there is none.
 std::string FileVersionOf(const std::string& exePath);
 
-// The memo's lines, joined with CRLF.
-std::string AboutText(const std::string& version);
+// The memo's lines, joined with CRLF; `note`, when not empty, is a last
+// line of its own.
+std::string AboutText(const std::string& version, const std::string& note = {});
 
 class AboutBox : public FrameBase {
   public:
-    bool Create(HWND owner, HICON icon, const std::string& version);
+    bool Create(HWND owner, HICON icon, const std::string& version, const std::string& note = {});
     // Shows the box modally: the owner is disabled until the box closes.
     void ShowModal();
 

@@ -378,6 +378,10 @@ void FrameBase::RunModal(HWND owner, bool enterCloses) {
             PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             continue;
         }
+        // Tab and Shift+Tab move between the fields, Enter is the default
+        // button (WM_COMMAND IDOK), as in any dialog box.
+        if (IsDialogMessageW(hwnd(), &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

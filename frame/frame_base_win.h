@@ -66,7 +66,8 @@ class FrameBase : public Window {
     virtual void OnCloseClick() { PostMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
     // Shows the window modally over `owner` (disabled meanwhile) until
-    // EndModal; Esc, and Enter when `enterCloses`, close it. A WM_QUIT that
+    // EndModal; Esc, and Enter when `enterCloses`, close it. Otherwise keys
+    // work as in a dialog box: Tab moves the focus, Enter sends IDOK. A WM_QUIT that
     // arrives meanwhile is kept for the main loop. The window is destroyed
     // at the end.
     void RunModal(HWND owner, bool enterCloses);

@@ -9,6 +9,7 @@
 #include "common/file.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
+#include "common/maker.h"
 #include "common/text_win.h"
 #include "frame/skin_win.h"
 #include "mainwindow/address_rules.h"
@@ -141,8 +142,16 @@ void MainWindow::CreateControls() {
     addressPanel_.onPaint = PaintFormBase;
     tabPanel_.Create({hwnd(), L"PaintPanelMTop"});
     tabPanel_.onPaint = PaintFormBase;
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
-    sidePanel_.Create({hwnd(), L"TPanel", L"PanelLeft", face});
+    SidePanel::CreateArgs side;
+    side.mainWindow = hwnd();
+    side.icon = args_.icon;
+    side.hotGamesAddress = MakerUrl(args_.programFolder, "/box.html");
+    side.hooks = args_.sidePanel;
+    side.onClose = [this] {
+        if (IsWindowVisible(sidePanel_.hwnd()))
+            ToggleSidePanel();
+    };
+    sidePanel_.Create(side);
     splitter_.Create({hwnd(), L"splrLeft"});
     splitter_.cursor = LoadCursorW(nullptr, IDC_SIZEWE);
     splitter_.onMouse = [this](UINT msg, int x, int) {
@@ -519,6 +528,8 @@ void MainWindow::OnCloseButtonPlace(int left, int top, int target, bool show) {
 
 void MainWindow::ToggleSidePanel() {
     ShowWindow(sidePanel_.hwnd(), IsWindowVisible(sidePanel_.hwnd()) ? SW_HIDE : SW_SHOW);
+    if (!IsWindowVisible(sidePanel_.hwnd()))
+        sidePanel_.HideDeleteButton();
     Layout();
     if (args_.onPageAreaResized)
         args_.onPageAreaResized();
@@ -749,8 +760,11 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 args_.onRunDeferred();
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wp) != WA_INACTIVE && !firstActivationDone_ && args_.onFirstActivation)
+            if (LOWORD(wp) != WA_INACTIVE && !firstActivationDone_ && args_.onFirstActivation) {
                 firstActivationDone_ = GuardedOr(false, [&] { return args_.onFirstActivation(); });
+                if (firstActivationDone_)
+                    Guarded([&] { sidePanel_.CreateHotGamesPage(); });
+            }
             return FrameBase::HandleMessage(msg, wp, lp);
         case WM_CLOSE:
             // Pages first (hung ones are ended), then the window goes at

@@ -16,6 +16,7 @@
 #include "frame/frame_base_win.h"
 #include "frame/paint_panel_win.h"
 #include "mainwindow/panel_win.h"
+#include "mainwindow/side_panel_win.h"
 #include "mainwindow/tab_layout.h"
 #include "mainwindow/tab_strip_win.h"
 #include "mainwindow/tray_icon_win.h"
@@ -71,6 +72,8 @@ class MainWindow : public FrameBase {
         // FormActivate: runs on activations until it reports that it found
         // an active page (the first activation step).
         std::function<bool()> onFirstActivation;
+        // The side panel's game library, game opening and popular-games page.
+        SidePanelArgs sidePanel;
     };
     bool Create(const CreateArgs& args);
 
@@ -100,6 +103,7 @@ class MainWindow : public FrameBase {
     const std::vector<std::string>& typedHistory() const { return history_; }
     // Shows the window again (tray), restoring it when it was minimised.
     void ShowFromTray();
+    SidePanel& sidePanel() { return sidePanel_; }
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -126,7 +130,8 @@ class MainWindow : public FrameBase {
     std::string searchOrigin_;  // empty: the real search engine
     UniqueMenu menu_;
     PaintPanel addressPanel_, tabPanel_, toolBarAddress_, toolBarSearchEdit_;
-    Panel sidePanel_, pageArea_, statusBar_;
+    SidePanel sidePanel_;
+    Panel pageArea_, statusBar_;
     PaintPanel splitter_;
     int sideWidth_ = kSidePanelWidth;
     int dragOffset_ = -1;  // while the splitter is dragged

@@ -28,9 +28,14 @@ uint64_t ParseWindowHandleArg(std::string_view arg) {
 std::optional<PageCommandLine> BuildPageCommandLine(const PageLaunch& launch,
                                                     const std::string& handoverPath) {
     std::string hwnd = std::to_string(launch.shellWindow);
-    if (auto line = BuildCommandLine(launch.exe,
-                                     {hwnd, launch.address, launch.cookieFolder, launch.bill})) {
-        return PageCommandLine{*line, {}, {}};
+    // A bill with a double quote never rides on the command line: other
+    // parsers of a command line than ours disagree about quotes inside
+    // quotes, and a bill that split there would submit the wrong form.
+    bool billHasQuote = launch.bill.find('"') != std::string::npos;
+    if (!billHasQuote) {
+        if (auto line = BuildCommandLine(launch.exe,
+                                         {hwnd, launch.address, launch.cookieFolder, launch.bill}))
+            return PageCommandLine{*line, {}, {}};
     }
     auto line = BuildCommandLine(launch.exe, {hwnd, "", launch.cookieFolder, "",
                                               std::string(kHandoverSwitch) + handoverPath});

@@ -8,8 +8,9 @@
 // has no cookie folder of its own (the per-user cookie-folder value could not
 // be redirected) gets kNoCookieFolder as argument 3, so it still starts as a
 // page; it reads as an empty folder. When the line
-// would be too long for CreateProcess, the address and bill travel in a
-// hand-over file instead: arguments 2 and 4 stay empty and argument 5 is
+// would be too long for CreateProcess, or the bill holds a double quote, the
+// address and bill travel in a hand-over file instead: arguments 2 and 4 stay empty and argument 5
+// is
 // "/handover:" + path; the page reads the file and deletes it.
 #pragma once
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks under Wine: page-process start, new page, idle working set,
-# tab switch, loading a 10,000-game list, a saved game logging in by itself
-# (medians), the download component against curl. Prints figures; asserts nothing.
+# tab switch, loading a 10,000-game list and filling tvwMyGame with it, a saved
+# game logging in by itself (medians), the download component against curl.
+# Prints figures; asserts nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -17,6 +18,7 @@ export LUMO_TEST_SERVER=127.0.0.1:$port
 xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"
 xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/app/bench_bill.exe"
 tests/wine/wine-run.sh "$root/build/win/tests/library/bench_library.exe"
+xvfb-run -a -s "-screen 0 1280x800x24" tests/wine/wine-run.sh "$root/build/win/tests/library/bench_game_tree.exe"
 
 # Download component against curl: the same 50 MB update file from the same server.
 "$root/scripts/bench-download.sh" "$port"

@@ -83,7 +83,8 @@ void ShellCommands::OnMenu(MainWindow::MenuCommand cmd) {
             break;
         case MainWindow::MenuCommand::About: {
             AboutBox about;
-            if (about.Create(args_.main->hwnd(), args_.icon, FileVersionOf(args_.exePath)))
+            if (about.Create(args_.main->hwnd(), args_.icon, FileVersionOf(args_.exePath),
+                             args_.aboutNote))
                 about.ShowModal();
             break;
         }
@@ -112,13 +113,17 @@ void ShellCommands::OnTextCommand(HWND sender, const TextCommand& cmd) {
 }
 
 void ShellCommands::OnSaveBill(HWND sender, const std::string& bill) {
-    // Only a page of ours answers; one dialog at a time.
-    WbForm* page = args_.pages->pages().FindByWindow(reinterpret_cast<uintptr_t>(sender));
-    if (!page || (addGame_ && addGame_->open()))
+    // Only a page of ours answers; the dialog shows the current page as the
+    // shell keeps it.
+    PageList& list = args_.pages->pages();
+    const WbForm* current = list.current();
+    if (!current || !list.FindByWindow(reinterpret_cast<uintptr_t>(sender)))
         return;
-    addGame_ = std::make_unique<AddGameDialog>();
-    if (addGame_->Create(args_.main->hwnd(), args_.icon, {page->tabTitle, page->address, bill}))
-        addGame_->ShowModalLater();
+    AddGameDialog::Presets presets;
+    presets.description = current->tabTitle;
+    presets.address = current->address;
+    presets.bill = bill;
+    args_.main->sidePanel().OpenAddGameDialog(presets);
 }
 
 void ShellCommands::OnShortcut(Shortcut s) {

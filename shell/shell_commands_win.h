@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "frame/add_game_dialog_win.h"
 #include "mainwindow/main_window_win.h"
 #include "protocol/shortcuts.h"
 #include "shell/page_manager_win.h"
@@ -25,6 +24,9 @@ class ShellCommands {
         std::string exePath;
         std::string programFolder;
         HICON icon = nullptr;
+        // An extra line for the about box (where the games are kept when
+        // that is not the program folder); empty for none.
+        std::string aboutNote;
     };
     void Init(const CreateArgs& args) { args_ = args; }
 
@@ -44,7 +46,8 @@ class ShellCommands {
     // title also goes to the status bar unless that shows a report.
     void OnTextCommand(HWND sender, const TextCommand& cmd);
     // A page's answer to the save-game request: "SBI:" + bill. Opens the
-    // add-game dialog for the sender's page once the send has returned.
+    // add-game dialog with the current page's title and address once the
+    // send has returned.
     void OnSaveBill(HWND sender, const std::string& bill);
 
     RecentlyClosed& recentlyClosed() { return closed_; }
@@ -52,7 +55,6 @@ class ShellCommands {
   private:
     CreateArgs args_;
     RecentlyClosed closed_;
-    std::unique_ptr<AddGameDialog> addGame_;
 };
 
 }  // namespace lumo

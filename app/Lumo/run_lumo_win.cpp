@@ -19,6 +19,9 @@
 #include "common/path.h"
 #include "common/text.h"
 #include "common/text_win.h"
+#include "library/bill_protect_win.h"
+#include "library/game_list.h"
+#include "library/user_data_win.h"
 #include "mainwindow/main_window_win.h"
 #include "page/page_window_win.h"
 #include "protocol/messages_win.h"
@@ -154,6 +157,42 @@ int RunPageProcess(const std::vector<std::string>& args) {
     return code;
 }
 
+// The side panel's hooks: games open as new pages right after the current
+// one, and the popular-games page is a page window of this process hosted in
+// the panel, whose new windows become ordinary pages.
+SidePanelArgs SidePanelHooks(GameLibrary& library, PageManager& pages, ShellCommands& commands) {
+    SidePanelArgs hooks;
+    hooks.library = &library;
+    hooks.onOpenGame = [&pages](const std::string& address, const std::string& bill) {
+        PageList& list = pages.pages();
+        pages.NewPage(list.Empty() ? 0 : list.currentIndex() + 1, address, true, bill);
+    };
+    hooks.createHotGamesPage = [&commands](HWND parent,
+                                           const std::string& address) -> std::unique_ptr<Window> {
+        auto page = std::make_unique<PageWindow>();
+        PageWindow::CreateArgs create;
+        create.parent = parent;
+        create.engine = SelectedBrowserEngine();
+        create.openPageWithoutShell = [&commands](const std::string& a) {
+            commands.OpenNewPage(a);
+        };
+        if (!page->Create(create))
+            return nullptr;
+        SetControlName(page->hwnd(), L"HotGamesPage");
+        page->SetStartAddress(address);
+        ShowWindow(page->hwnd(), SW_SHOWNA);
+        page->NavigateToStart();
+        return page;
+    };
+    return hooks;
+}
+
+// Where the games are kept, for the about box, when that is not the
+// program folder.
+std::string UserDataNote(const UserDataFolder& userData) {
+    return userData.fellBack ? "游戏列表保存在 " + userData.folder : std::string();
+}
+
 // How long a second start waits for a shell that is starting or closing.
 constexpr DWORD kShellHandoverWaitMs = 10000;
 
@@ -191,10 +230,15 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
     ClearCookieFolders(programFolder);
 
+    // The library outlives the main window, whose trees point into it.
+    UserDataFolder userData = PrepareUserData(programFolder);
+    GameLibrary library(userData.folder, UserBillProtector());
+    Guarded([&] { library.Load(); });
     MainWindow main;
     PageManager pages;
     ShellCommands commands;
     MainWindow::CreateArgs mainArgs;
+    mainArgs.sidePanel = SidePanelHooks(library, pages, commands);
     mainArgs.icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     mainArgs.programFolder = programFolder;
     mainArgs.searchOrigin =
@@ -238,7 +282,8 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         if (!main.Create(mainArgs))
             return false;
         pages.Init({&main, exePath, programFolder});
-        commands.Init({&main, &pages, exePath, programFolder, mainArgs.icon});
+        commands.Init(
+            {&main, &pages, exePath, programFolder, mainArgs.icon, UserDataNote(userData)});
         // Page 0 at once (the maker's start page navigates it when it
         // arrives), then the address this shell was started with.
         pages.StartFirstPage();

@@ -168,7 +168,7 @@ check "Home opens the start page in a new tab" wait_until 15 tabs_are $((tabs_be
 check "the start page is requested" wait_until 15 logged "home=1"
 
 # Save game: the page answers with its bill and the add-game dialog shows
-# the page's title and address; its OK button closes it. (The page may not
+# the page's title and address; its cancel button closes it. (The page may not
 # have reported its title yet: then the dialog is closed and opened again.)
 add_game_is() { probe; [ "$(val addGame)" = "$1" ]; }
 save_game() {
@@ -180,15 +180,15 @@ save_game() {
 for attempt in 1 2 3 4 5; do
     save_game || break
     [ "$(val addGameTitle)" = "帮助中心" ] && break
-    click $(centre addGameOk)
+    click $(centre addGameCancel)
     wait_until 10 add_game_is 0
     sleep 0.5
 done
 check "the save button opens the add-game dialog" add_game_is 1
 check "the dialog shows the page's title" [ "$(val addGameTitle)" = "帮助中心" ]
 check "the dialog shows the page's address" grep -qF "home=1" <<<"$(val addGameAddress)"
-click $(centre addGameOk)
-check "OK closes the add-game dialog" wait_until 10 add_game_is 0
+click $(centre addGameCancel)
+check "Cancel closes the add-game dialog" wait_until 10 add_game_is 0
 
 # The menu buttons in the title bar: Help > About shows the about box with
 # the file version; Esc closes it.

@@ -135,6 +135,9 @@ TEST(About, TextCarriesTheVersion) {
         AboutText("1.1.0.0"),
         "Lumo网页游戏多开浏览器\r\n\r\n使用Internet Explorer 内核引擎技术构建\r\n版本 1.1.0.0");
     EXPECT_NE(AboutText("").find("未知"), std::string::npos);
+    // Where the games are kept, when not beside the program: a line of its own.
+    EXPECT_EQ(AboutText("1.1.0.0", "游戏列表保存在 C:\\U\\"),
+              AboutText("1.1.0.0") + "\r\n游戏列表保存在 C:\\U\\");
     EXPECT_EQ(FileVersionOf("C:\\no\\such\\file.exe"), "");
 }
 

@@ -94,7 +94,7 @@ TEST(Roles, WindowHandleArgument) {
 TEST(Roles, PageCommandLineCarriesAnyAddressAndBill) {
     PageLaunch launch{"C:\\Program Files\\Lumo\\Lumo.exe", 65738, "http://game/login?a=\"1\"&b=\\",
                       "C:\\Program Files\\Lumo\\cookies\\Temp7",
-                      "<Forms><Form><FormName>\"q\"</FormName></Form></Forms>"};
+                      "<Forms><Form><FormName>q\\</FormName></Form></Forms>"};
     auto cmd = BuildPageCommandLine(launch, "C:\\h.txt");
     ASSERT_TRUE(cmd);
     EXPECT_TRUE(cmd->handoverPath.empty());
@@ -114,20 +114,25 @@ TEST(Roles, PageCommandLineCarriesAnyAddressAndBill) {
     EXPECT_EQ(ParsePageArgs(SplitCommandLine(cmd->line)).bill, "");
 }
 
-TEST(Roles, OverlongBillTravelsInTheHandoverFile) {
-    PageLaunch launch{"C:\\Lumo\\Lumo.exe", 10, "http://game/", "C:\\Lumo\\cookies\\Temp3",
-                      std::string(40000, 'x') + "\"end\""};
-    auto cmd = BuildPageCommandLine(launch, "C:\\Lumo\\cookies\\Temp3.handover");
-    ASSERT_TRUE(cmd);
-    EXPECT_EQ(cmd->handoverPath, "C:\\Lumo\\cookies\\Temp3.handover");
-    auto args = SplitCommandLine(cmd->line);
-    EXPECT_EQ(ChooseRole(args), ProcessRole::Page);
-    PageArgs page = ParsePageArgs(args);
-    EXPECT_EQ(page.handoverPath, cmd->handoverPath);
-    std::string address, bill;
-    ASSERT_TRUE(DecodeHandover(cmd->handoverBody, address, bill));
-    EXPECT_EQ(address, launch.address);
-    EXPECT_EQ(bill, launch.bill);
+TEST(Roles, OverlongOrQuotedBillTravelsInTheHandoverFile) {
+    for (const std::string& given :
+         {std::string(40000, 'x') + "end",
+          std::string("<Forms><Form><FormName>\"q\"</FormName></Form></Forms>")}) {
+        PageLaunch launch{"C:\\Lumo\\Lumo.exe", 10, "http://game/", "C:\\Lumo\\cookies\\Temp3",
+                          given};
+        auto cmd = BuildPageCommandLine(launch, "C:\\Lumo\\cookies\\Temp3.handover");
+        ASSERT_TRUE(cmd);
+        EXPECT_EQ(cmd->line.find("FormName"), std::string::npos);
+        EXPECT_EQ(cmd->handoverPath, "C:\\Lumo\\cookies\\Temp3.handover");
+        auto args = SplitCommandLine(cmd->line);
+        EXPECT_EQ(ChooseRole(args), ProcessRole::Page);
+        PageArgs page = ParsePageArgs(args);
+        EXPECT_EQ(page.handoverPath, cmd->handoverPath);
+        std::string address, bill;
+        ASSERT_TRUE(DecodeHandover(cmd->handoverBody, address, bill));
+        EXPECT_EQ(address, launch.address);
+        EXPECT_EQ(bill, launch.bill);
+    }
 }
 
 TEST(Roles, HandoverBodyRejectsDamage) {

@@ -111,6 +111,7 @@ int wmain(int argc, wchar_t** argv) {
                 Text(FindControl(addGame, L"edtGameDescript")).c_str(),
                 Text(FindControl(addGame, L"edtUrl")).c_str());
     PrintRect("addGameOk", FindControl(addGame, L"sbtnOk"));
+    PrintRect("addGameCancel", FindControl(addGame, L"sbtnCanel"));
     std::string pids;
     for (HWND page : test::PageWindowsIn(FindControl(main, L"PanelWBMain"))) {
         DWORD pid = 0;

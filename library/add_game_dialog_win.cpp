@@ -1,0 +1,208 @@
+#include "library/add_game_dialog_win.h"
+
+#include "common/guard.h"
+#include "common/text.h"
+#include "common/text_win.h"
+#include "library/game_tree_win.h"
+
+namespace lumo {
+
+namespace {
+
+constexpr UINT kShowModalMessage = WM_APP + 1;
+constexpr int kCommandPanelHeight = 29;
+constexpr int kButtonW = 81, kButtonH = 25;
+constexpr int kIdOk = IDOK, kIdCancel = IDCANCEL, kIdSort = 10;
+constexpr int kLabelLeft = 24, kFieldLeft = 90;
+constexpr int kSortWidth = 145, kEditWidth = 273;
+
+std::string WindowText(HWND h) {
+    int n = GetWindowTextLengthW(h);
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, w.data(), n + 1);
+    w.resize(static_cast<size_t>(n));
+    return FromW(w);
+}
+
+void PlainMessage(HWND owner, const char* text) {
+    MessageBoxW(owner, ToW(text).c_str(), L"Lumo", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+HWND AddGameDialog::Child(HWND parent, const wchar_t* cls, const std::string& text, DWORD style,
+                          int id, const wchar_t* name, DWORD exStyle) {
+    HWND h = CreateWindowExW(exStyle, cls, ToW(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
+                             10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             GetModuleHandleW(nullptr), nullptr);
+    SetControlName(h, name);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    return h;
+}
+
+HWND AddGameDialog::Label(const char* text, const wchar_t* name) {
+    return Child(hwnd(), L"STATIC", text, 0, 0, name);
+}
+
+bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND gameTree,
+                           GameLibrary* library) {
+    owner_ = owner;
+    gameTree_ = gameTree;
+    library_ = library;
+    presets_ = presets;
+    RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner)
+        GetWindowRect(owner, &o);
+    FrameArgs a;
+    a.className = L"TfrmAddGame";
+    a.title = kAddGameTitle;
+    a.icon = icon;
+    a.owner = owner;
+    a.width = 393;
+    a.height = 225;
+    a.x = o.left + (o.right - o.left - a.width) / 2;
+    a.y = o.top + (o.bottom - o.top - a.height) / 2;
+    a.resizable = false;
+    a.maximizeEnabled = false;
+    a.menuPanelWidth = 1;
+    if (!CreateFrame(a))
+        return false;
+    sortLabel_ = Label("所属分类:", L"lblSort");
+    descriptionLabel_ = Label("游戏描述:", L"lblGameDescript");
+    addressLabel_ = Label("游戏地址:", L"lblUrl");
+    // Tab order: category, description, address, OK, cancel.
+    sort_ = Child(hwnd(), L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                  kIdSort, L"cboSort");
+    constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
+    description_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtGameDescript", WS_EX_CLIENTEDGE);
+    address_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtUrl", WS_EX_CLIENTEDGE);
+    commandPanel_.Create({hwnd(), L"pnlCommand"});
+    // Tab goes on into the buttons on the panel.
+    SetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE,
+                   GetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    commandPanel_.onPaint = [](HDC dc, const RECT& rc) {
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+        RECT line{rc.left, rc.top, rc.right, rc.top + 1};
+        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    };
+    ok_ = Child(commandPanel_.hwnd(), L"BUTTON", "确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, kIdOk,
+                L"sbtnOk");
+    cancel_ =
+        Child(commandPanel_.hwnd(), L"BUTTON", "取消(&C)", WS_TABSTOP, kIdCancel, L"sbtnCanel");
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    OnFrameResize(rc.right, rc.bottom);
+    return true;
+}
+
+void AddGameDialog::OnFrameResize(int width, int height) {
+    if (!cancel_)
+        return;
+    int y = kTitleBarHeight + 16;
+    MoveWindow(sortLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
+    MoveWindow(sort_, kFieldLeft, y, kSortWidth, 200, TRUE);
+    y += 34;
+    MoveWindow(descriptionLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
+    MoveWindow(description_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    y += 34;
+    MoveWindow(addressLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
+    MoveWindow(address_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    commandPanel_.Move(0, height - kCommandPanelHeight, width, kCommandPanelHeight);
+    int top = (kCommandPanelHeight - kButtonH) / 2;
+    MoveWindow(cancel_, width - kButtonW - 12, top, kButtonW, kButtonH, TRUE);
+    MoveWindow(ok_, width - 2 * kButtonW - 20, top, kButtonW, kButtonH, TRUE);
+}
+
+void AddGameDialog::ShowModalLater() {
+    PostMessageW(hwnd(), kShowModalMessage, 0, 0);
+}
+
+void AddGameDialog::ShowModal() {
+    // FormShow: the presets go into the fields.
+    SetWindowTextW(sort_, ToW(presets_.category).c_str());
+    SetWindowTextW(description_, ToW(presets_.description).c_str());
+    SetWindowTextW(address_, ToW(presets_.address).c_str());
+    ShowWindow(hwnd(), SW_SHOW);
+    SetFocus(sort_);
+    RunModal(owner_, false);
+}
+
+void AddGameDialog::OnOk() {
+    std::string category = WindowText(sort_);
+    std::string description = WindowText(description_);
+    std::string address = WindowText(address_);
+    auto refuse = [&](const char* message, HWND field) {
+        PlainMessage(hwnd(), message);
+        SetFocus(field);
+    };
+    if (Trim(category).empty())
+        return refuse(kNoCategoryMessage, sort_);
+    if (Trim(description).empty())
+        return refuse(kNoDescriptionMessage, description_);
+    if (Trim(address).empty())
+        return refuse(kNoAddressMessage, address_);
+    // The category as typed: spaces around a known name still ask.
+    if (gameTree_ && !FindCategoryNode(gameTree_, category) &&
+        MessageBoxW(hwnd(), ToW(kNewCategoryQuestion).c_str(), ToW(kAddGameTitle).c_str(),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    if (gameTree_ && library_)
+        AddGame(gameTree_, *library_, Trim(category), Trim(description), presets_.bill,
+                Trim(address));
+    Close();
+}
+
+void AddGameDialog::Close() {
+    EndModal();
+    // The bill holds a password: it does not outlive the dialog in memory.
+    presets_.bill.assign(presets_.bill.size(), '\0');
+    presets_.bill.clear();
+    ShowWindow(hwnd(), SW_HIDE);
+}
+
+LRESULT AddGameDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case kShowModalMessage:
+            ShowModal();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wp) == kIdOk && HIWORD(wp) == BN_CLICKED) {
+                Guarded([&] { OnOk(); });
+                return 0;
+            }
+            if (LOWORD(wp) == kIdCancel && HIWORD(wp) == BN_CLICKED) {
+                Close();
+                return 0;
+            }
+            if (LOWORD(wp) == kIdSort && HIWORD(wp) == CBN_DROPDOWN) {
+                // cboSortDropDown: the tree's categories, fresh each time.
+                Guarded([&] {
+                    SendMessageW(sort_, CB_RESETCONTENT, 0, 0);
+                    if (gameTree_)
+                        for (const std::string& name : GetCategoryNames(gameTree_))
+                            SendMessageW(sort_, CB_ADDSTRING, 0,
+                                         reinterpret_cast<LPARAM>(ToW(name).c_str()));
+                });
+                return 0;
+            }
+            return FrameBase::HandleMessage(msg, wp, lp);
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(hwnd(), &rc);
+            FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC: {
+            HDC dc = reinterpret_cast<HDC>(wp);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        default:
+            return FrameBase::HandleMessage(msg, wp, lp);
+    }
+}
+
+}  // namespace lumo

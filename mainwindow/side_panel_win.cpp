@@ -1,0 +1,450 @@
+#include "mainwindow/side_panel_win.h"
+
+#include <algorithm>
+
+#include "common/guard.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
+#include "frame/skin_win.h"
+#include "library/game_tree_win.h"
+
+namespace lumo {
+
+namespace {
+
+constexpr int kIdLeftTopClose = 1;
+constexpr int kIdDeleteLine = 2;
+constexpr int kIdChangeName = 3;
+constexpr int kFavLeftControlWidth = 49;
+constexpr int kLeftTopControlSize = 25;
+constexpr UINT_PTR kTreeSubclassId = 0x4C54;
+
+void PaintHeader(HDC dc, const RECT& rc) {
+    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_LEFT_HEADER), rc);
+}
+
+void PaintSection(HDC dc, const RECT& rc) {
+    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_FORM_BASE), rc);
+}
+
+// A header tool bar: the header picture and the section's title at (10, 5),
+// cut with an ellipsis where the bar ends.
+void PaintHeaderBar(HDC dc, const RECT& rc, const char* title) {
+    PaintHeader(dc, rc);
+    std::wstring text = ToW(title);
+    RECT t{rc.left + 10, rc.top + 5, rc.right, rc.bottom};
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0x33, 0x33, 0x33));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t,
+              DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT | DT_TOP);
+    SelectObject(dc, old);
+}
+
+}  // namespace
+
+bool SidePanel::Create(const CreateArgs& args) {
+    args_ = args;
+    WindowCreateArgs w;
+    w.className = L"TPanel";
+    w.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    w.parent = args.mainWindow;
+    w.x = 0, w.y = 0, w.width = 10, w.height = 10;
+    w.background = GetSysColorBrush(COLOR_BTNFACE);
+    if (!CreateWindowFrom(w))
+        return false;
+    SetControlName(hwnd(), L"PanelLeft");
+
+    CreateSection(recent_, L"PaintPanelRecent", L"PaintPanelRecentLabel", L"tbarRecent",
+                  "最近玩过的游戏", kRecentHeaderHeight, kRecent);
+    CreateSection(myGame_, L"PaintPanelMyGame", L"PaintPanelMyGameLabel", L"tbarMyGame",
+                  "我添加的游戏", kMyGameHeaderHeight, kMyGame);
+    CreateSection(hot_, L"PaintPanelHot", L"PaintPanelHotLabel", L"tabrHotGames", "其它热门游戏",
+                  kHotHeaderHeight, kHot);
+    // The recent header's own click selects its section too.
+    recent_.header.onMouse = [this](UINT msg, int, int) {
+        if (msg == WM_LBUTTONUP)
+            SetMode(kRecent);
+    };
+
+    // SBLeftTopClose on the right of the recent header hides the panel.
+    favLeftControl_.Create({recent_.header.hwnd(), L"PaintPanelFavLeftControl"});
+    favLeftControl_.onPaint = PaintHeader;
+    ButtonBar::CreateArgs lt;
+    lt.parent = favLeftControl_.hwnd();
+    lt.name = L"ToolBarLeftTopControl";
+    leftTopControl_.Create(lt);
+    leftTopControl_.onPaintBackground = PaintHeader;
+    leftTopControl_.drawButton = [](HDC dc, const ButtonBar::Button& b, bool hot, bool pressed) {
+        if (hot || pressed) {
+            // A button frame from the pressed-menu picture: 5-px caps.
+            HBITMAP frame = Skin::Get().Picture(IDB_IMAGE_MENU_MOUSE_DOWN);
+            int fw = Skin::Get().PictureSize(IDB_IMAGE_MENU_MOUSE_DOWN).cx;
+            int l = b.rect.left, r = b.rect.right, t = b.rect.top + 2, bt = b.rect.bottom;
+            if (fw > 10) {
+                DrawPictureColumns(dc, frame, 0, 5, {l, t, l + 5, bt});
+                DrawPictureColumns(dc, frame, 5, fw - 10, {l + 5, t, r - 5, bt});
+                DrawPictureColumns(dc, frame, fw - 5, 5, {r - 5, t, r, bt});
+            }
+        }
+        DrawListImage(dc, Skin::Get().List(IDB_IMAGE_LIST_LEFT_PANEL_BUTTON_NORMAL), 0,
+                      b.rect.left + 2, b.rect.top + 4);
+    };
+    leftTopControl_.onClick = [this](int) {
+        HideDeleteButton();
+        if (args_.onClose)
+            args_.onClose();
+    };
+    ButtonBar::Button close;
+    close.id = kIdLeftTopClose;
+    close.rect = {0, 0, kLeftTopControlSize, kLeftTopControlSize};
+    close.hint = "关闭左侧边";
+    leftTopControl_.SetButtons({close});
+
+    recentTree_ = CreateTree(recent_.panel.hwnd(), L"tvwRecent");
+    gameTree_ = CreateTree(myGame_.panel.hwnd(), L"tvwMyGame");
+
+    // tbrTVNDel floats on the main window, above the panel.
+    ButtonBar::CreateArgs del;
+    del.parent = args.mainWindow;
+    del.name = L"tbrTVNDel";
+    del.images = Skin::Get().List(IDB_IMAGE_LIST_DEL_NODE);
+    del.hotOffset = 1;
+    del.imageAt = {1, 1};
+    del.visible = false;
+    deleteBar_.Create(del);
+    deleteBar_.onPaintBackground = [this](HDC dc, const RECT& rc) {
+        // Transparent: the row below shows through, selected or not.
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+        if (!hoverTree_ || !IsWindowVisible(hoverTree_))
+            return;
+        POINT origin{0, 0};
+        MapWindowPoints(deleteBar_.hwnd(), hoverTree_, &origin, 1);
+        POINT old;
+        SetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+        SendMessageW(hoverTree_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+        SetViewportOrgEx(dc, old.x, old.y, nullptr);
+    };
+    deleteBar_.onClick = [this](int) { Guarded([&] { OnDeleteClick(); }); };
+    ButtonBar::Button line;
+    line.id = kIdDeleteLine;
+    line.rect = {0, 0, kDeleteButtonSize, kDeleteButtonSize};
+    line.hint = "删除当前游戏";
+    deleteBar_.SetButtons({line});
+
+    // Start-up: both trees from the lists.
+    if (GameLibrary* lib = library()) {
+        FillRecentTree(recentTree_, *lib);
+        FillGameTree(gameTree_, *lib);
+    }
+    Arrange();
+    return true;
+}
+
+void SidePanel::CreateSection(Section& s, const wchar_t* panel, const wchar_t* header,
+                              const wchar_t* bar, const char* title, int headerHeight, int mode) {
+    s.headerHeight = headerHeight;
+    s.title = title;
+    s.panel.Create({hwnd(), panel});
+    s.panel.onPaint = PaintSection;
+    s.header.Create({s.panel.hwnd(), header});
+    s.header.onPaint = PaintHeader;
+    s.bar.Create({s.header.hwnd(), bar});
+    s.bar.onPaint = [title](HDC dc, const RECT& rc) { PaintHeaderBar(dc, rc, title); };
+    s.bar.onMouse = [this, mode](UINT msg, int, int) {
+        if (msg == WM_LBUTTONUP)
+            SetMode(mode);
+    };
+}
+
+HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
+    HWND tree = CreateWindowExW(0, WC_TREEVIEWW, L"",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_TRACKSELECT |
+                                    TVS_FULLROWSELECT | TVS_SHOWSELALWAYS | TVS_EDITLABELS,
+                                0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!tree)
+        return nullptr;
+    SetControlName(tree, name);
+    SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
+    SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages()));
+    SetWindowSubclass(tree, TreeSubclass, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    return tree;
+}
+
+void SidePanel::SetMode(int mode) {
+    mode_ = std::clamp(mode, 0, 2);
+    // Pages start in the background, so the window's first activation may
+    // find none and the page would wait for the next one: opening the
+    // section is reason enough to make it.
+    if (mode_ == kHot)
+        CreateHotGamesPage();
+    Arrange();
+}
+
+void SidePanel::Arrange() {
+    if (!gameTree_)
+        return;
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    int h = rc.bottom;
+    int r = recent_.headerHeight, m = myGame_.headerHeight, p = hot_.headerHeight;
+    HWND hotPage = hotGamesPage_ ? hotGamesPage_->hwnd() : nullptr;
+    switch (mode_) {
+        case kRecent:
+            PlaceSection(recent_, recentTree_, 0, std::max(r, h - m - p), true);
+            PlaceSection(myGame_, gameTree_, std::max(r, h - m - p), m, false);
+            PlaceSection(hot_, hotPage, std::max(r + m, h - p), p, false);
+            break;
+        case kMyGame:
+            PlaceSection(recent_, recentTree_, 0, r, false);
+            PlaceSection(myGame_, gameTree_, r, std::max(m, h - r - p), true);
+            PlaceSection(hot_, hotPage, std::max(r + m, h - p), p, false);
+            break;
+        default:
+            PlaceSection(recent_, recentTree_, 0, r, false);
+            PlaceSection(myGame_, gameTree_, r, m, false);
+            PlaceSection(hot_, hotPage, r + m, std::max(p, h - r - m), true);
+            break;
+    }
+}
+
+void SidePanel::PlaceSection(Section& s, HWND body, int top, int height, bool expanded) {
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    int w = rc.right;
+    s.panel.Move(0, top, w, height);
+    s.header.Move(0, 0, w, s.headerHeight);
+    int barW = w;
+    if (&s == &recent_) {
+        barW = std::max(0, w - kFavLeftControlWidth);
+        favLeftControl_.Move(barW, 0, kFavLeftControlWidth, s.headerHeight);
+        leftTopControl_.Move(kFavLeftControlWidth - kLeftTopControlSize - 4, 0, kLeftTopControlSize,
+                             kLeftTopControlSize);
+    }
+    s.bar.Move(0, 0, barW, s.headerHeight);
+    s.bar.Repaint();
+    if (body) {
+        // A collapsed section shows its header only.
+        MoveWindow(body, 0, s.headerHeight, w, std::max(0, height - s.headerHeight), TRUE);
+        ShowWindow(body, expanded ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+void SidePanel::HideDeleteButton() {
+    if (deleteBar_.hwnd())
+        ShowWindow(deleteBar_.hwnd(), SW_HIDE);
+}
+
+void SidePanel::CreateHotGamesPage() {
+    if (hotGamesPage_ || !args_.hooks.createHotGamesPage)
+        return;
+    hotGamesPage_ = args_.hooks.createHotGamesPage(hot_.panel.hwnd(), args_.hotGamesAddress);
+    if (hotGamesPage_)
+        SetWindowLongW(hotGamesPage_->hwnd(), GWL_STYLE,
+                       (GetWindowLongW(hotGamesPage_->hwnd(), GWL_STYLE) & ~WS_BORDER));
+    Arrange();
+}
+
+void SidePanel::OpenAddGameDialog(const AddGameDialog::Presets& presets) {
+    if (dialog_ && dialog_->open())
+        return;
+    dialog_ = std::make_unique<AddGameDialog>();
+    if (dialog_->Create(args_.mainWindow, args_.icon, presets, gameTree_, library()))
+        dialog_->ShowModalLater();
+}
+
+void SidePanel::RefillRecent() {
+    // The recent nodes are made anew: a hovered one is gone.
+    if (hoverTree_ == recentTree_) {
+        hoverNode_ = nullptr;
+        HideDeleteButton();
+    }
+    if (GameLibrary* lib = library())
+        FillRecentTree(recentTree_, *lib);
+}
+
+HTREEITEM SidePanel::NodeUnderCursor(HWND tree) const {
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(tree, &pt);
+    return NodeAt(tree, pt);
+}
+
+void SidePanel::OnRecentClick() {
+    HTREEITEM node = NodeUnderCursor(recentTree_);
+    auto* recent = reinterpret_cast<TRecentline*>(NodeData(recentTree_, node));
+    if (!recent || !library() || !library()->Contains(recent) || recent->Address.empty())
+        return;
+    // The recent list keeps its order.
+    std::string address = recent->Address, bill = library()->BillOf(*recent);
+    if (args_.hooks.onOpenGame)
+        args_.hooks.onOpenGame(address, bill);
+}
+
+void SidePanel::OnMyGameOpen() {
+    HTREEITEM node = NodeUnderCursor(gameTree_);
+    if (!node)
+        return;
+    if (NodeImage(gameTree_, node) == kTreeImageAddGame) {
+        AddGameDialog::Presets presets;
+        HTREEITEM parent = TreeView_GetParent(gameTree_, node);
+        if (parent)
+            presets.category = NodeText(gameTree_, parent);
+        OpenAddGameDialog(presets);
+        return;
+    }
+    auto* game = reinterpret_cast<TGameline*>(NodeData(gameTree_, node));
+    GameLibrary* lib = library();
+    if (!game || !lib || !lib->Contains(game) || game->Address.empty())
+        return;
+    std::string name = game->Name, address = game->Address, bill = lib->BillOf(*game);
+    lib->AddRecentGame(name, address, bill);
+    RefillRecent();
+    if (args_.hooks.onOpenGame)
+        args_.hooks.onOpenGame(address, bill);
+}
+
+void SidePanel::OnTreeMouseDown(UINT msg) {
+    // tvwMyGameMouseDown: a game offers "修改名称" on a right click. The
+    // left button selects by itself; selecting ahead of it would turn a
+    // first click into the click that starts an in-place edit.
+    HTREEITEM node = NodeUnderCursor(gameTree_);
+    editMenuAttached_ = node && NodeImage(gameTree_, node) == kTreeImageGame;
+    if (editMenuAttached_ && msg != WM_LBUTTONDOWN)
+        TreeView_SelectItem(gameTree_, node);
+}
+
+void SidePanel::ChangeName() {
+    HTREEITEM node = TreeView_GetSelection(gameTree_);
+    if (node && NodeImage(gameTree_, node) == kTreeImageGame) {
+        SetFocus(gameTree_);
+        SendMessageW(gameTree_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(node));
+    }
+}
+
+void SidePanel::OnTreeMouseMove(HWND tree, POINT at) {
+    HTREEITEM node = NodeAt(tree, at);
+    hoverNode_ = node;
+    hoverTree_ = tree;
+    if (!node || NodeImage(tree, node) == kTreeImageAddGame) {
+        HideDeleteButton();
+        return;
+    }
+    RECT row{};
+    if (!TreeView_GetItemRect(tree, node, &row, FALSE)) {
+        HideDeleteButton();
+        return;
+    }
+    // At the right end of the row, in the main window's client area.
+    POINT pt{row.right - kDeleteButtonSize, row.top + 1};
+    MapWindowPoints(tree, args_.mainWindow, &pt, 1);
+    SetWindowPos(deleteBar_.hwnd(), HWND_TOP, pt.x, pt.y, kDeleteButtonSize, kDeleteButtonSize,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    deleteBar_.Repaint();
+}
+
+void SidePanel::OnDeleteClick() {
+    HTREEITEM node = hoverNode_;
+    HWND tree = hoverTree_;
+    // The node goes now: a second click before the mouse moves on must not
+    // reach it.
+    hoverNode_ = nullptr;
+    HideDeleteButton();
+    GameLibrary* lib = library();
+    if (!node || !lib)
+        return;
+    if (tree == gameTree_)
+        DeleteGameNode(gameTree_, *lib, node);
+    else if (tree == recentTree_)
+        DeleteRecentNode(recentTree_, *lib, node);
+}
+
+LRESULT SidePanel::OnNotify(const NMHDR& nm) {
+    bool myGame = nm.hwndFrom == gameTree_;
+    if (!myGame && nm.hwndFrom != recentTree_)
+        return 0;
+    switch (nm.code) {
+        case NM_CLICK:
+            if (myGame)
+                OnMyGameOpen();
+            else
+                OnRecentClick();
+            return 0;
+        case NM_DBLCLK:
+            // Both events open: a double-click opens the game twice.
+            if (myGame)
+                OnMyGameOpen();
+            return 0;
+        case NM_RCLICK: {
+            if (!myGame || !editMenuAttached_)
+                return 1;  // no popup menu elsewhere
+            UniqueMenu menu(CreatePopupMenu());
+            AppendMenuW(menu.get(), MF_STRING, kIdChangeName, ToW("修改名称").c_str());
+            POINT pt;
+            GetCursorPos(&pt);
+            int cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
+                                     args_.mainWindow, nullptr);
+            if (cmd == kIdChangeName)
+                ChangeName();
+            return 1;
+        }
+        case TVN_BEGINLABELEDITW: {
+            // Only games are renamed; the recent tree has no rule of its own.
+            const auto& info = reinterpret_cast<const NMTVDISPINFOW&>(nm);
+            return myGame && NodeImage(gameTree_, info.item.hItem) != kTreeImageGame;
+        }
+        case TVN_ENDLABELEDITW: {
+            const auto& info = reinterpret_cast<const NMTVDISPINFOW&>(nm);
+            if (!info.item.pszText)
+                return FALSE;  // cancelled
+            if (myGame && library())
+                RenameGame(gameTree_, *library(), info.item.hItem, FromW(info.item.pszText));
+            return TRUE;
+        }
+        default:
+            return 0;
+    }
+}
+
+LRESULT CALLBACK SidePanel::TreeSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                         DWORD_PTR self) {
+    auto* panel = reinterpret_cast<SidePanel*>(self);
+    switch (msg) {
+        case WM_MOUSEMOVE:
+            Guarded([&] {
+                panel->OnTreeMouseMove(
+                    h, POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+            });
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            if (h == panel->gameTree_)
+                Guarded([&] { panel->OnTreeMouseDown(msg); });
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(h, TreeSubclass, kTreeSubclassId);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+LRESULT SidePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_NOTIFY:
+            return GuardedOr<LRESULT>(0, [&] { return OnNotify(*reinterpret_cast<NMHDR*>(lp)); });
+        case WM_SIZE:
+            // PanelLeftResize: the rows moved under the delete button.
+            HideDeleteButton();
+            Arrange();
+            return 0;
+        default:
+            return Window::HandleMessage(msg, wp, lp);
+    }
+}
+
+}  // namespace lumo
