@@ -1,5 +1,6 @@
 #include "online/online_services_win.h"
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 #include <thread>

@@ -41,9 +41,8 @@ class OnlineServices {
     // After the message loop: report 2 with the identifier of this run.
     void Finish();
 
-    struct Shared;
-
   private:
+    struct Shared;
     class Notifier;
     void OfferUpdate();
 
