@@ -79,6 +79,10 @@ OnlineServices::OnlineServices() = default;
 OnlineServices::~OnlineServices() = default;
 
 void OnlineServices::Start(const StartArgs& args) {
+    Guarded([&] { StartWorkers(args); });
+}
+
+void OnlineServices::StartWorkers(const StartArgs& args) {
     args_ = args;
     auto shared = std::make_shared<Shared>(args.programFolder);
     shared->version = TVersion::Read(args.exePath);
@@ -121,9 +125,11 @@ void OnlineServices::MainWindowShown(HWND main) {
     if (!shared_)
         return;
     main_ = main;
-    if (!shared_->version.found)
-        ShowVersionReadError(main);
-    OfferUpdate();
+    Guarded([&] {
+        if (!shared_->version.found)
+            ShowVersionReadError(main);
+        OfferUpdate();
+    });
 }
 
 void OnlineServices::OfferUpdate() {

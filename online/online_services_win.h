@@ -44,6 +44,7 @@ class OnlineServices {
   private:
     struct Shared;
     class Notifier;
+    void StartWorkers(const StartArgs& args);
     void OfferUpdate();
 
     StartArgs args_;
