@@ -131,12 +131,10 @@ void Worker(std::shared_ptr<Request> r) {
     SetEvent(r->done.get());
 }
 
-}  // namespace
-
-std::optional<HttpResponse> HttpGet(std::string_view url, std::chrono::milliseconds timeout) {
+std::optional<HttpResponse> Attempt(std::wstring url, DWORD timeoutMs) {
     auto r = std::make_shared<Request>();
-    r->url = ToW(url);
-    r->timeoutMs = static_cast<DWORD>(timeout.count() > 0 ? timeout.count() : 1);
+    r->url = std::move(url);
+    r->timeoutMs = timeoutMs > 0 ? timeoutMs : 1;
     if (!r->done.valid())
         return std::nullopt;
     try {
@@ -154,6 +152,21 @@ std::optional<HttpResponse> HttpGet(std::string_view url, std::chrono::milliseco
     }
     r->CloseRoot();  // aborts the pending call; the worker then ends by itself
     return std::nullopt;
+}
+
+}  // namespace
+
+// A settings refresh of WinInet in another thread of the process (the
+// shell's cookie-folder redirect does one for every page start) can make a
+// request fail at once; one that failed early is tried once more.
+std::optional<HttpResponse> HttpGet(std::string_view url, std::chrono::milliseconds timeout) {
+    const ULONGLONG start = GetTickCount64();
+    const DWORD total = static_cast<DWORD>(timeout.count() > 0 ? timeout.count() : 1);
+    std::optional<HttpResponse> resp = Attempt(ToW(url), total);
+    const ULONGLONG spent = GetTickCount64() - start;
+    if (!resp && spent < total / 2)
+        resp = Attempt(ToW(url), static_cast<DWORD>(total - spent));
+    return resp;
 }
 
 }  // namespace lumo

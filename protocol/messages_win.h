@@ -24,6 +24,9 @@ inline constexpr UINT kPageEndedMessage = kFirstPrivateMessage + 2;
 // Posted to the page host when the start-page list was read (lParam: a
 // heap std::string with the address, the receiver frees it).
 inline constexpr UINT kFirstPageMessage = kFirstPrivateMessage + 3;
+// Posted to the shell's online notifier when the version answer asks for
+// the update prompt.
+inline constexpr UINT kUpdateOfferMessage = kFirstPrivateMessage + 10;
 inline constexpr UINT kLastPrivateMessage = WM_APP + 79;
 
 // The notification-icon callback of the main window (a left double-click

@@ -23,6 +23,8 @@
 #include "library/game_list.h"
 #include "library/user_data_win.h"
 #include "mainwindow/main_window_win.h"
+#include "online/online_services_win.h"
+#include "page/browser_control.h"
 #include "page/page_window_win.h"
 #include "protocol/messages_win.h"
 #include "shell/page_manager_win.h"
@@ -58,6 +60,22 @@ std::unique_ptr<PlainWindow> CreateHiddenForm(const wchar_t* className, const ch
     if (!form->Create(w))
         return nullptr;
     return form;
+}
+
+// The online steps; the update prompt's announcement page is a browser
+// control of the selected engine.
+OnlineServices::StartArgs OnlineArgs(const std::string& exePath, const std::string& folder) {
+    OnlineServices::StartArgs a{exePath, folder, {}};
+    a.showPage = [](HWND parent, const RECT& bounds,
+                    const std::string& address) -> std::shared_ptr<void> {
+        BrowserControl::CreateArgs b;
+        b.parent = parent;
+        b.bounds = bounds;
+        std::shared_ptr<BrowserControl> page = CreateBrowserControl(SelectedBrowserEngine(), b);
+        page->Navigate(address);
+        return page;
+    };
+    return a;
 }
 
 // A page started by a shell lives as long as that shell: the process of the
@@ -230,6 +248,10 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
     ClearCookieFolders(programFolder);
 
+    // The start report and the version request run meanwhile.
+    OnlineServices online;
+    online.Start(OnlineArgs(exePath, programFolder));
+
     // The library outlives the main window, whose trees point into it.
     UserDataFolder userData = PrepareUserData(programFolder);
     GameLibrary library(userData.folder, UserBillProtector());
@@ -291,8 +313,10 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
             pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
         return true;
     });
-    if (!created)
+    if (!created) {
+        online.Finish();
         return 1;
+    }
     std::unique_ptr<PlainWindow> base, publicForm, about, addGame;
     PageWindow hiddenPage;
     Guarded([&] {
@@ -306,6 +330,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         about = CreateHiddenForm(L"TfrmAbout", "关于");
         addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
     });
+    online.MainWindowShown(main.hwnd());
 
     // The browser shortcuts also work while the focus is in the shell's own
     // controls (after Ctrl+T it sits in the address box).
@@ -341,7 +366,10 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         }
         return r == 0 ? static_cast<int>(msg.wParam) : 1;
     };
-    return RunWithExitSteps(loop, [&] { pages.Shutdown(); });
+    return RunWithExitSteps(loop, [&] {
+        Guarded([&] { online.Finish(); });
+        pages.Shutdown();
+    });
 }
 
 }  // namespace
