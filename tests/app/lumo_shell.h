@@ -20,11 +20,6 @@
 
 namespace lumo::test {
 
-inline std::string Server(const std::string& path) {
-    auto r = HttpGet(ServerUrl(path), std::chrono::milliseconds(10000));
-    return r ? r->body : std::string();
-}
-
 // The text of a window of another process (GetWindowText would give only a
 // caption, never a control's text).
 inline std::string WindowText(HWND h) {

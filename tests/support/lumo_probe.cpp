@@ -1,8 +1,10 @@
 // Prints what the input tests need to know about the running shell, one
 // "key=value" per line: the main window's state, the rectangles (screen
-// coordinates) of named controls and of each tab, the address box's text and
-// the page processes. The tests drive the shell with real input (xdotool)
-// and read its state with this program.
+// coordinates) of named controls and of each tab, the address box's text,
+// the page processes, the shown page's form fields, the add-game dialog and
+// any message box. "tree <name>" prints the nodes of a game tree instead.
+// The tests drive the shell with real input (xdotool) and read its state
+// with this program.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,6 +13,7 @@
 
 #include "common/text_win.h"
 #include "common/window_win.h"
+#include "tests/support/remote_tree_win.h"
 #include "tests/support/test_support.h"
 
 using namespace lumo;
@@ -22,6 +25,66 @@ void PrintRect(const char* name, HWND h) {
     if (h)
         GetWindowRect(h, &r);
     std::printf("%s=%ld,%ld,%ld,%ld\n", name, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+std::string Text(HWND h);
+
+// "tree <control>": one line per node, "node=<depth>|<text>|<x>,<y>", the
+// screen point in the middle of its row.
+void PrintTree(HWND main, const wchar_t* name) {
+    HWND tree = FindControl(main, name);
+    if (!tree)
+        return;
+    for (const test::Node& n : test::ReadTree(tree)) {
+        POINT at = test::RowPoint(tree, n.item);
+        ClientToScreen(tree, &at);
+        std::printf("node=%d|%s|%ld,%ld\n", n.depth, n.text.c_str(), at.x, at.y);
+    }
+}
+
+struct FoundFields {
+    int edits = 0, buttons = 0;
+};
+
+BOOL CALLBACK PrintField(HWND h, LPARAM lp) {
+    auto* f = reinterpret_cast<FoundFields*>(lp);
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    if (!IsWindowVisible(h))
+        return TRUE;
+    if (lstrcmpiW(cls, L"Edit") == 0) {
+        PrintRect(("field" + std::to_string(f->edits++)).c_str(), h);
+    } else if (lstrcmpiW(cls, L"Button") == 0) {
+        std::string key = "button" + std::to_string(f->buttons++);
+        PrintRect(key.c_str(), h);
+        std::printf("%sText=%s\n", key.c_str(), Text(h).c_str());
+    }
+    return TRUE;
+}
+
+// The edits and buttons of the page window that is shown in the page area.
+void PrintPageFields(HWND main) {
+    HWND shown = nullptr;
+    for (HWND page : test::PageWindowsIn(FindControl(main, L"PanelWBMain")))
+        if (IsWindowVisible(page))
+            shown = page;
+    FoundFields found;
+    if (shown)
+        EnumChildWindows(shown, PrintField, reinterpret_cast<LPARAM>(&found));
+}
+
+// A shown message box of this desktop: its caption and text.
+void PrintMessageBox() {
+    for (HWND h = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); h;
+         h = FindWindowExW(nullptr, h, L"#32770", nullptr)) {
+        if (!IsWindowVisible(h))
+            continue;
+        HWND text = GetDlgItem(h, 0xFFFF);
+        std::printf("messageBox=%s\nmessageText=%s\n", Text(h).c_str(), Text(text).c_str());
+        PrintRect("messageYes", GetDlgItem(h, IDYES));
+        PrintRect("messageOk", GetDlgItem(h, IDOK));
+        return;
+    }
 }
 
 std::string Text(HWND h) {
@@ -57,15 +120,20 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(main, WM_USER + 200, 0, WM_LBUTTONDBLCLK);
         return 0;
     }
+    if (verb == L"tree" && main && argc > 2) {
+        PrintTree(main, argv[2]);
+        return 0;
+    }
     std::printf("main=%d\n", main ? 1 : 0);
+    PrintMessageBox();
     if (!main)
         return 0;
     std::printf("visible=%d\nzoomed=%d\niconic=%d\n", IsWindowVisible(main) ? 1 : 0,
                 IsZoomed(main) ? 1 : 0, IsIconic(main) ? 1 : 0);
     PrintRect("window", main);
-    for (const wchar_t* name :
-         {L"CBURL", L"ComboBoxSearch", L"ToolBarButton", L"ToolBarControl", L"ToolBarTabClose",
-          L"tbrNewTab", L"PanelWBMain", L"ToolBarMenu", L"ToolBarMenu2"})
+    for (const wchar_t* name : {L"CBURL", L"ComboBoxSearch", L"ToolBarButton", L"ToolBarControl",
+                                L"ToolBarTabClose", L"tbrNewTab", L"PanelWBMain", L"ToolBarMenu",
+                                L"ToolBarMenu2", L"tbarMyGame", L"tbarRecent"})
         PrintRect(FromW(name).c_str(), FindControl(main, name));
     HWND strip = FindControl(main, L"ToolBarTabParent");
     int tabs = static_cast<int>(SendMessageW(strip, TB_BUTTONCOUNT, 0, 0));
@@ -111,6 +179,9 @@ int wmain(int argc, wchar_t** argv) {
                 Text(FindControl(addGame, L"edtGameDescript")).c_str(),
                 Text(FindControl(addGame, L"edtUrl")).c_str());
     PrintRect("addGameOk", FindControl(addGame, L"sbtnOk"));
+    PrintRect("addGameCategory", FindControl(addGame, L"cboSort"));
+    PrintRect("addGameDescription", FindControl(addGame, L"edtGameDescript"));
+    PrintPageFields(main);
     PrintRect("addGameCancel", FindControl(addGame, L"sbtnCanel"));
     std::string pids;
     for (HWND page : test::PageWindowsIn(FindControl(main, L"PanelWBMain"))) {

@@ -4,6 +4,7 @@
 
 #include "common/cmdline.h"
 #include "common/file.h"
+#include "common/http.h"
 #include "common/ini.h"
 #include "common/text_win.h"
 
@@ -30,6 +31,13 @@ std::string ServerHost() {
 
 std::string ServerUrl(const std::string& path) {
     return "http://" + ServerHost() + path;
+}
+
+std::string Server(const std::string& path) {
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (auto r = HttpGet(ServerUrl(path), std::chrono::milliseconds(10000)))
+            return r->body;
+    return {};
 }
 
 TempFolder::TempFolder(const std::string& tag) {

@@ -20,6 +20,10 @@ std::string Env(const char* name);
 // "127.0.0.1:port" of the local maker server, from LUMO_TEST_SERVER.
 std::string ServerHost();
 std::string ServerUrl(const std::string& path);
+// The body of a GET of `path` on the maker server ("" when it fails). A
+// request that fails is tried twice more: on a loaded machine WinInet may
+// drop one, and every request of the tests to the server may be repeated.
+std::string Server(const std::string& path);
 
 // A fresh folder under the temp folder, with trailing backslash; removed by
 // the destructor.

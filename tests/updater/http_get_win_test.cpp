@@ -15,16 +15,13 @@ using namespace lumo::test;
 namespace {
 
 void Control(const std::string& query) {
-    auto r = HttpGet(ServerUrl("/_control/" + query));
-    ASSERT_TRUE(r && r->status == 200) << query;
+    ASSERT_FALSE(Server("/_control/" + query).empty()) << query;
 }
 
 int Requests(const std::string& path) {
-    auto log = HttpGet(ServerUrl("/_log"));
+    std::string log = Server("/_log");
     int n = 0;
-    for (size_t at = 0; log && (at = log->body.find("\t" + path + "\t", at)) != std::string::npos;
-         ++at)
-        ++n;
+    for (size_t at = 0; (at = log.find("\t" + path + "\t", at)) != std::string::npos; ++at) ++n;
     return n;
 }
 

@@ -23,13 +23,11 @@ constexpr char kDone[] = "升级完成.";
 constexpr char kNotUpdated[] = "程序没有更新";
 
 void Control(const std::string& query) {
-    auto r = HttpGet(ServerUrl("/_control/" + query));
-    ASSERT_TRUE(r && r->status == 200) << query;
+    ASSERT_FALSE(Server("/_control/" + query).empty()) << query;
 }
 
 std::string ServerLog() {
-    auto r = HttpGet(ServerUrl("/_log"));
-    return r ? r->body : "";
+    return Server("/_log");
 }
 
 BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) {

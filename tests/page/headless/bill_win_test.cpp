@@ -21,11 +21,6 @@ using namespace lumo::test;
 
 namespace {
 
-std::string ServerText(const std::string& path) {
-    std::optional<HttpResponse> r = HttpGet(ServerUrl(path));
-    return r ? r->body : "";
-}
-
 BOOL CALLBACK CollectEdit(HWND h, LPARAM out) {
     wchar_t cls[32] = {};
     GetClassNameW(h, cls, 32);
@@ -54,7 +49,7 @@ class BillPageTest : public ::testing::Test {
         SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
         exe_ = LayOutProgramFolder(folder_.path());
         ASSERT_TRUE(shell_.Create());
-        ASSERT_EQ(ServerText("/_control/clearlog"), "ok\n");
+        ASSERT_EQ(Server("/_control/clearlog"), "ok\n");
     }
     void TearDown() override {
         for (auto& p : pages_)
@@ -129,15 +124,15 @@ TEST_F(BillPageTest, SaveReturnsWhatWasTypedAndThatBillLogsInByItselfOnce) {
     HWND second = StartPage(ServerUrl("/game/login.html"), bill);
     ASSERT_TRUE(second);
     ASSERT_TRUE(Received("TC:游戏大厅 - 张三&<1>"));
-    EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "张三&<1>\n");
+    EXPECT_EQ(Server("/_seen?path=/game/lobby.html"), "张三&<1>\n");
     // The submit marker was clicked: a later login page is left alone.
     shell_.Clear();
-    ASSERT_EQ(ServerText("/_control/clearlog"), "ok\n");
+    ASSERT_EQ(Server("/_control/clearlog"), "ok\n");
     ASSERT_TRUE(SendCopyData(second, shell_.hwnd(), "NT:" + ServerUrl("/game/logout")));
     ASSERT_TRUE(Received("TC:游戏登录"));
     WaitFor([] { return false; }, 1000);
     EXPECT_EQ(shell_.With("TC:游戏大厅").size(), 0u);
-    EXPECT_EQ(ServerText("/_log").find("POST\t/game/login"), std::string::npos);
+    EXPECT_EQ(Server("/_log").find("POST\t/game/login"), std::string::npos);
 }
 
 TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoad) {
@@ -156,7 +151,7 @@ TEST_F(BillPageTest, ABillWithoutSubmitIsFilledOnEveryLoad) {
             return !edits.empty() && EditText(edits[0]) == "bill-b";
         },
         10000));
-    EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "");
+    EXPECT_EQ(Server("/_seen?path=/game/lobby.html"), "");
 }
 
 TEST(SystemXmlParser, ReadsThePendingTextLikeTheBillReader) {

@@ -52,11 +52,6 @@ class Recorder : public BrowserEvents {
     int documents = 0;
 };
 
-std::string ServerText(const std::string& path) {
-    std::optional<HttpResponse> r = HttpGet(ServerUrl(path));
-    return r ? r->body : "";
-}
-
 class HeadlessBrowserTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -180,7 +175,7 @@ TEST_F(HeadlessBrowserTest, LoginPageLoadsWithItsFormsInTheDocumentModel) {
 }
 
 TEST_F(HeadlessBrowserTest, SubmittingTheLoginFormLogsInAndRefreshKeepsTheLogin) {
-    ASSERT_EQ(ServerText("/_control/clearlog"), "ok\n");
+    ASSERT_EQ(test::Server("/_control/clearlog"), "ok\n");
     ASSERT_TRUE(Load(ServerUrl("/game/login.html")));
     auto form = browser_->Document()->FormAt(0);
     ASSERT_NE(form, nullptr);
@@ -192,7 +187,7 @@ TEST_F(HeadlessBrowserTest, SubmittingTheLoginFormLogsInAndRefreshKeepsTheLogin)
     EXPECT_EQ(Title(), "游戏大厅 - alice");
     EXPECT_EQ(browser_->LocationURL(), ServerUrl("/game/lobby.html"));  // after the redirect
     EXPECT_EQ(browser_->Document()->FindByNameOrId("account")->TagName(), "span");
-    EXPECT_EQ(ServerText("/_seen?path=/game/lobby.html"), "alice\n");
+    EXPECT_EQ(test::Server("/_seen?path=/game/lobby.html"), "alice\n");
 
     browser_->Refresh();  // the session cookie is sent again
     ASSERT_TRUE(WaitDocuments(3));
@@ -280,12 +275,12 @@ TEST_F(HeadlessBrowserTest, BackAndForwardMoveThroughHistory) {
 
 TEST_F(HeadlessBrowserTest, StopCancelsTheLoadAndANewNavigationReplacesIt) {
     ASSERT_TRUE(Load("about:blank"));
-    ASSERT_EQ(ServerText("/_control/clearlog"), "ok\n");
-    ASSERT_EQ(ServerText("/_control/set?path=/faq.html&delay=1500"), "ok\n");
+    ASSERT_EQ(test::Server("/_control/clearlog"), "ok\n");
+    ASSERT_EQ(test::Server("/_control/set?path=/faq.html&delay=1500"), "ok\n");
     browser_->Navigate(ServerUrl("/faq.html"));
     EXPECT_TRUE(browser_->Busy());
     // Let the request reach the server, so that the worker is waiting for it.
-    ASSERT_TRUE(WaitFor([] { return ServerText("/_log").find("/faq.html") != std::string::npos; },
+    ASSERT_TRUE(WaitFor([] { return test::Server("/_log").find("/faq.html") != std::string::npos; },
                         kLoadMs));
     EXPECT_TRUE(browser_->Busy());
     browser_->Stop();
@@ -306,7 +301,7 @@ TEST_F(HeadlessBrowserTest, StopCancelsTheLoadAndANewNavigationReplacesIt) {
     WaitFor([] { return false; }, 2000);
     EXPECT_EQ(events_.documents, 2);
     EXPECT_EQ(Title(), "游戏登录");
-    ServerText("/_control/reset");
+    test::Server("/_control/reset");
 }
 
 TEST_F(HeadlessBrowserTest, LinksWithATargetAndWindowOpenAskForANewWindowAndLoadHere) {
@@ -359,7 +354,7 @@ TEST_F(HeadlessBrowserTest, UnreachableServerCompletesWithAnErrorDocument) {
 }
 
 TEST_F(HeadlessBrowserTest, ClosingWhileLoadingFiresNothingMore) {
-    ASSERT_EQ(ServerText("/_control/set?path=/faq.html&delay=800"), "ok\n");
+    ASSERT_EQ(test::Server("/_control/set?path=/faq.html&delay=800"), "ok\n");
     browser_->Navigate(ServerUrl("/faq.html"));
     WaitFor([] { return false; }, 300);
     HWND h = browser_->hwnd();
@@ -368,7 +363,7 @@ TEST_F(HeadlessBrowserTest, ClosingWhileLoadingFiresNothingMore) {
     EXPECT_FALSE(IsWindow(h));
     WaitFor([] { return false; }, 1500);
     EXPECT_TRUE(events_.log.empty());
-    ServerText("/_control/reset");
+    test::Server("/_control/reset");
 }
 
 }  // namespace
