@@ -40,16 +40,7 @@ class Online : public ::testing::Test {
 
 // The update prompt of process `pid`, once it is visible.
 HWND WaitForPrompt(DWORD pid, int ms) {
-    HWND prompt = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND h : WindowsOfProcess(pid, L"TfrmUpdate"))
-                if (IsWindowVisible(h))
-                    prompt = h;
-            return prompt != nullptr;
-        },
-        ms);
-    return prompt;
+    return WaitForVisibleWindow(pid, L"TfrmUpdate", ms);
 }
 
 // The arguments argv_echo wrote: "length:text" lines.

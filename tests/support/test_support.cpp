@@ -1,5 +1,8 @@
 #include "tests/support/test_support.h"
 
+#include <tlhelp32.h>
+#include <winternl.h>
+
 #include <filesystem>
 
 #include "common/cmdline.h"
@@ -141,6 +144,59 @@ HWND WaitForWindow(DWORD pid, const wchar_t* cls, int ms) {
         },
         ms);
     return found;
+}
+
+HWND WaitForVisibleWindow(DWORD pid, const wchar_t* cls, int ms) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND h : WindowsOfProcess(pid, cls))
+                if (IsWindowVisible(h))
+                    found = h;
+            return found != nullptr;
+        },
+        ms);
+    return found;
+}
+
+std::vector<DWORD> ProcessesNamed(const std::string& exeName) {
+    std::vector<DWORD> pids;
+    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap.valid())
+        return pids;
+    const std::wstring name = ToW(exeName);
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof(e);
+    for (BOOL more = Process32FirstW(snap.get(), &e); more; more = Process32NextW(snap.get(), &e)) {
+        const wchar_t* file = wcsrchr(e.szExeFile, L'\\');
+        if (_wcsicmp(file ? file + 1 : e.szExeFile, name.c_str()) == 0)
+            pids.push_back(e.th32ProcessID);
+    }
+    return pids;
+}
+
+std::string ProcessCommandLine(DWORD pid) {
+    using QueryFn = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    UniqueHandle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!query || !p.valid() ||
+        query(p.get(), ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0)
+        return "";
+    auto read = [&](const void* at, void* out, size_t size) {
+        SIZE_T got = 0;
+        return ReadProcessMemory(p.get(), at, out, size, &got) && got == size;
+    };
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS params{};
+    if (!read(basic.PebBaseAddress, &peb, sizeof(peb)) ||
+        !read(peb.ProcessParameters, &params, sizeof(params)))
+        return "";
+    std::wstring line(params.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!line.empty() && !read(params.CommandLine.Buffer, line.data(), params.CommandLine.Length))
+        return "";
+    return FromW(line);
 }
 
 bool Answers(HWND hwnd) {

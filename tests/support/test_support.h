@@ -71,6 +71,17 @@ HWND WaitForWindow(DWORD pid, const wchar_t* cls, int ms);
 // The page windows ("TFormWebBrowser") that are direct children of `panel`.
 std::vector<HWND> PageWindowsIn(HWND panel);
 
+// The visible top-level window of class `cls` of process `pid`, waiting up
+// to `ms`; null when none shows.
+HWND WaitForVisibleWindow(DWORD pid, const wchar_t* cls, int ms);
+
+// Running processes whose executable name is `exeName` (any letter case).
+std::vector<DWORD> ProcessesNamed(const std::string& exeName);
+
+// The command line process `pid` was started with, read from its process
+// block; "" when it cannot be read.
+std::string ProcessCommandLine(DWORD pid);
+
 // Whether the window still answers messages.
 bool Answers(HWND hwnd);
 

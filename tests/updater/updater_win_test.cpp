@@ -1,7 +1,10 @@
 // LumoUpdate.exe end to end: a program folder laid out like an installation,
 // the local maker server serving a real program (Lumo.exe with another
-// version) or a bad download, and page processes of Lumo.exe to end.
+// version) or a bad download, and page processes of Lumo.exe to end; last,
+// the whole update from a running shell's offer to the new program's start.
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +12,9 @@
 
 #include "common/file.h"
 #include "common/http.h"
+#include "common/text.h"
 #include "common/text_win.h"
+#include "common/window_win.h"
 #include "tests/support/recording_shell.h"
 #include "tests/support/test_support.h"
 
@@ -73,6 +78,20 @@ bool MakeNewVersion(const std::string& from, const std::string& to) {
     auto* info = reinterpret_cast<VS_FIXEDFILEINFO*>(&resource[at]);
     info->dwFileVersionMS = MAKELONG(8, 9);
     info->dwFileVersionLS = MAKELONG(6, 7);
+    // The shell compares its "FileVersion" string, so that changes as well;
+    // the new text has the old one's length, so no block size moves.
+    const std::wstring key = L"FileVersion";
+    const size_t keyAt = resource.find(
+        std::string(reinterpret_cast<const char*>(key.c_str()), (key.size() + 1) * 2));
+    if (keyAt == std::string::npos)
+        return false;
+    const size_t valueAt = (keyAt + (key.size() + 1) * 2 + 3) & ~size_t{3};
+    const std::wstring value = L"9.8.7.6";
+    const size_t bytes = value.size() * 2;
+    if (valueAt + bytes + 2 > resource.size() || resource[valueAt + bytes] != 0 ||
+        resource[valueAt + bytes + 1] != 0)
+        return false;
+    resource.replace(valueAt, bytes, reinterpret_cast<const char*>(value.data()), bytes);
     HANDLE update = BeginUpdateResourceW(ToW(to).c_str(), FALSE);
     if (!update)
         return false;
@@ -106,6 +125,15 @@ class UpdaterTest : public ::testing::Test {
                 p.Ended(5000);
             }
         }
+        // What a shell started after a failed step: its pages, an updater.
+        for (const char* name : {"Lumo.exe", "LumoUpdate.exe"}) {
+            for (DWORD pid : ProcessesNamed(name)) {
+                UniqueHandle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+                if (p.valid() && TerminateProcess(p.get(), 0))
+                    WaitForSingleObject(p.get(), 5000);
+            }
+        }
+        SetEnvironmentVariableW(L"LUMO_LOG_DIR", nullptr);
         Control("reset");
     }
 
@@ -139,15 +167,26 @@ class UpdaterTest : public ::testing::Test {
         return WaitFor([&] { return Text(window, L"slblinfo").find(part) != std::string::npos; },
                        ms);
     }
+    // Whether one of a message box's texts is `text`.
+    static bool BoxSays(HWND box, const std::string& text) {
+        for (HWND c = FindWindowExW(box, nullptr, L"Static", nullptr); c;
+             c = FindWindowExW(box, c, L"Static", nullptr))
+            if (WindowText(c) == text)
+                return true;
+        return false;
+    }
     // Closes the updater with its close button and waits for its end.
     bool CloseUpdater(HWND window) {
         PostMessageW(FindControl(window, L"sbtnClose"), BM_CLICK, 0, 0);
         return UpdaterProcess().Ended(10000);
     }
 
-    // A page process of the program folder's Lumo.exe, embedded nowhere.
-    bool StartPage() {
-        auto p = StartProgram(exe_, {std::to_string(reinterpret_cast<uintptr_t>(shell_.hwnd())),
+    // A page process of the program folder's Lumo.exe, embedded nowhere
+    // (its shell is `owner`, the in-test stand-in when null).
+    bool StartPage(HWND owner = nullptr) {
+        if (!owner)
+            owner = shell_.hwnd();
+        auto p = StartProgram(exe_, {std::to_string(reinterpret_cast<uintptr_t>(owner)),
                                      ServerUrl("/faq.html"), folder_.path() + "cookies\\T", ""});
         if (!p)
             return false;
@@ -195,6 +234,132 @@ TEST_F(UpdaterTest, EndsEveryLumoProcessAndPutsTheNewProgramInPlace) {
 
     // The new program runs.
     EXPECT_TRUE(StartPage());
+}
+
+bool ProcessEnded(DWORD pid, DWORD ms) {
+    UniqueHandle p(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return !p.valid() || WaitForSingleObject(p.get(), ms) == WAIT_OBJECT_0;
+}
+
+// Tabs on a shell's strip and page windows embedded in its page area.
+bool HasPages(HWND main, size_t n) {
+    DWORD_PTR tabs = 0;
+    return SendMessageTimeoutW(FindControl(main, L"ToolBarTabParent"), TB_BUTTONCOUNT, 0, 0,
+                               SMTO_ABORTIFHUNG, 2000, &tabs) &&
+           tabs == n && PageWindowsIn(FindControl(main, L"PanelWBMain")).size() == n;
+}
+
+// The update as a user goes through it: the shell's offer, the real updater
+// started by it, every Lumo.exe ended, the new program in place and quiet.
+TEST_F(UpdaterTest, AnAcceptedOfferReplacesTheRunningProgramEndToEnd) {
+    Control("set?version=9.8.7.6&sha256=auto");
+    const std::string logs = folder_.path() + "logs\\";
+    SetEnvironmentVariableW(L"LUMO_LOG_DIR", ToW(logs).c_str());
+
+    // The shell, with a second tab from its command line.
+    auto shell = StartProgram(exe_, {ServerUrl("/faq.html?tab=2")}, folder_.path());
+    ASSERT_TRUE(shell);
+    const DWORD shellPid = shell->pid;
+    started_.push_back(std::move(*shell));
+    HWND main = WaitForWindow(shellPid, L"TfrmMain", 30000);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitFor([&] { return HasPages(main, 2); }, 30000));
+    // A second shell's worth of page processes, under a stand-in shell.
+    auto standIn = StartProgram(TestProgram("fake_shell.exe"), {folder_.path() + "fake.txt"});
+    ASSERT_TRUE(standIn);
+    const DWORD standInPid = standIn->pid;
+    started_.push_back(std::move(*standIn));
+    HWND standInWindow = WaitForWindow(standInPid, L"TfrmMain", 15000);
+    ASSERT_TRUE(standInWindow);
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(StartPage(standInWindow)) << "page " << i;
+    // The shell, its two pages, the stand-in's two (and the shell's spare
+    // page once its heartbeat has started one).
+    const std::vector<DWORD> lumos = ProcessesNamed("Lumo.exe");
+    ASSERT_GE(lumos.size(), 5u);
+
+    // The offer, modal over the main window, accepted.
+    HWND prompt = WaitForVisibleWindow(shellPid, L"TfrmUpdate", 20000);
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ(WindowText(prompt), "升级提示");
+    EXPECT_EQ(GetWindow(prompt, GW_OWNER), main);
+    EXPECT_FALSE(IsWindowEnabled(main));
+    PostMessageW(FindControl(prompt, L"sbtnOk"), BM_CLICK, 0, 0);
+
+    // The real updater, started with the shell's three arguments.
+    DWORD updater = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto pids = ProcessesNamed("LumoUpdate.exe");
+            updater = pids.empty() ? 0 : pids.front();
+            return updater != 0;
+        },
+        15000));
+    UniqueHandle updaterProcess(OpenProcess(SYNCHRONIZE, FALSE, updater));
+    ASSERT_TRUE(updaterProcess.valid());
+    std::vector<std::string> argv;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            int argc = 0;
+            const std::wstring line = ToW(ProcessCommandLine(updater));
+            wchar_t** args = line.empty() ? nullptr : CommandLineToArgvW(line.c_str(), &argc);
+            argv.clear();
+            for (int i = 0; args && i < argc; ++i) argv.push_back(FromW(args[i]));
+            LocalFree(args);
+            return !argv.empty();
+        },
+        5000));
+    ASSERT_EQ(argv.size(), 4u);
+    EXPECT_TRUE(EqualsNoCase(argv[0], Updater())) << argv[0];
+    EXPECT_EQ(argv[1], "1.1.0.0");
+    EXPECT_TRUE(EqualsNoCase(argv[2], exe_)) << argv[2];
+    EXPECT_EQ(argv[3], ServerUrl("/user/VersionInfo/config.ini"));
+    HWND window = WaitForWindow(updater, kUpdaterClass, 15000);
+    ASSERT_TRUE(window);
+
+    // Downloaded; the question to end the running program, answered Yes.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = FindEnabledProcessWindow(updater, L"#32770");
+            return box && GetDlgItem(box, IDYES);
+        },
+        30000));
+    EXPECT_EQ(WindowText(box), "结束当前进程");
+    EXPECT_TRUE(BoxSays(box, "更新程序需要结束当前进程序,是否继续?"));
+    PostMessageW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+
+    ASSERT_TRUE(InfoHas(window, kDone, 60000)) << Text(window, L"slblinfo");
+    for (DWORD pid : lumos) EXPECT_TRUE(ProcessEnded(pid, 0)) << "process " << pid;
+    EXPECT_TRUE(ProcessesNamed("Lumo.exe").empty());
+    EXPECT_EQ(FileVersion(exe_), "9.8.7.6");
+    EXPECT_TRUE(ReadFileBytes(exe_) == served_);
+    EXPECT_FALSE(FileExists(exe_ + ".new"));
+    EXPECT_FALSE(FileExists(exe_ + ".old"));
+    EXPECT_FALSE(FileExists(TempFile()));
+    EXPECT_FALSE(FileExists(TempFile() + ".ini"));
+    EXPECT_EQ(Text(window, L"sbtnClose"), "完成(&F)");
+    PostMessageW(FindControl(window, L"sbtnClose"), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(updaterProcess.get(), 10000), WAIT_OBJECT_0);
+
+    // The new program starts, and its check finds nothing newer to offer
+    // (an offer would be logged with the version).
+    auto again = StartProgram(exe_, {}, folder_.path());
+    ASSERT_TRUE(again);
+    const DWORD againPid = again->pid;
+    started_.push_back(std::move(*again));
+    HWND newMain = WaitForVisibleWindow(againPid, L"TfrmMain", 30000);
+    ASSERT_TRUE(newMain);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadFileBytes(logs + "lumo.log")
+                       .value_or("")
+                       .find("server version \"9.8.7.6\"\n") != std::string::npos;
+        },
+        20000));
+    EXPECT_FALSE(WaitForVisibleWindow(againPid, L"TfrmUpdate", 0));
+    EXPECT_TRUE(IsWindowEnabled(newMain));
+    PostMessageW(newMain, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(started_.back().Ended(15000));
 }
 
 TEST_F(UpdaterTest, ABadDownloadLeavesLumoByteForByteUntouched) {
