@@ -19,8 +19,11 @@ unset LUMO_USERDATA_DIR
 failures=0
 . "$(dirname "$0")/xinput.sh"
 
+port=${LUMO_TEST_SERVER##*:}
 http_get /_control/reset >/dev/null
 http_get /_control/clearlog >/dev/null
+# The shell's first page is the demo game's login page.
+http_get "/_control/set?startpage=http://127.0.0.1:$port/game/login.html" >/dev/null
 
 shell=""
 start_shell() {
@@ -66,7 +69,7 @@ save_account() {  # account password game category
 }
 games_file() { cat "$work/UserData/gList.dat" 2>/dev/null; }
 logins_are_fewer_than() { [ "$(server_log | grep -cP '\tPOST\t/game/login\t')" -lt "$1" ]; }
-only_our_accounts() { ! server_log | cut -f4 | grep -vxE 'alice|bob|-'; }
+only_our_accounts() { ! server_log | grep -P '\t' | cut -f4 | grep -qvxE 'alice|bob|-'; }
 lobby_seen() { http_get "/_seen?path=/game/lobby.html" | tr -d '\r' | grep -qx "$1"; }
 
 # --- First run: save two accounts of the demo game.
@@ -107,8 +110,16 @@ probe
 click $(centre PanelWBMain 0 200)
 sleep 0.3
 xdotool key F5
-bob_reloaded() { [ "$(server_log | grep -cP '\t/game/lobby.html\tbob\t')" -ge 2 ]; }
-check "the active tab's later requests carry bob" wait_until 15 bob_reloaded
+reloaded_as() { [ "$(server_log | grep -cP "\t/game/lobby.html\t$1\t")" -ge 2 ]; }
+check "the active tab's later requests carry bob" wait_until 15 reloaded_as bob
+# Game A's tab (right of the first page) still is alice's.
+probe
+click $(centre tab1)
+sleep 0.5
+click $(centre PanelWBMain 0 200)
+sleep 0.3
+xdotool key F5
+check "game A's tab keeps alice" wait_until 15 reloaded_as alice
 check "no request of this run carried another account" only_our_accounts
 check "Recents.dat lists B, then A" \
     bash -c "grep -a '^#NAME#' '$work/UserData/Recents.dat' | tr -d '\r' | paste -sd' ' | grep -qx '#NAME#bob-game #NAME#alice-game'"
@@ -117,5 +128,6 @@ stop_shell
 
 kill "$shell" 2>/dev/null
 wait "$shell" 2>/dev/null
+http_get /_control/reset >/dev/null
 rm -rf "$work"
 exit $((failures > 0))
