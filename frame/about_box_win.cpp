@@ -37,21 +37,7 @@ std::string AboutText(const std::string& version, const std::string& note) {
 
 bool AboutBox::Create(HWND owner, HICON icon, const std::string& version, const std::string& note) {
     owner_ = owner;
-    RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner)
-        GetWindowRect(owner, &o);
-    FrameArgs a;
-    a.className = L"TfrmAbout";
-    a.title = kAboutTitle;
-    a.icon = icon;
-    a.owner = owner;
-    a.width = 326;
-    a.height = 200;
-    a.x = o.left + (o.right - o.left - a.width) / 2;
-    a.y = o.top + (o.bottom - o.top - a.height) / 2;
-    a.resizable = false;
-    a.maximizeEnabled = false;
-    a.menuPanelWidth = 1;
+    FrameArgs a = DialogArgs(L"TfrmAbout", kAboutTitle, icon, owner, 326, 200);
     if (!CreateFrame(a))
         return false;
     SetWindowTextW(hwnd(), ToW("关于").c_str());

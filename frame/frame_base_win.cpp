@@ -24,6 +24,26 @@ UINT FixSizeMessage() {
 
 }  // namespace
 
+FrameBase::FrameArgs FrameBase::DialogArgs(const wchar_t* className, const std::string& title,
+                                           HICON icon, HWND owner, int width, int height) {
+    RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner)
+        GetWindowRect(owner, &o);
+    FrameArgs a;
+    a.className = className;
+    a.title = title;
+    a.icon = icon;
+    a.owner = owner;
+    a.width = width;
+    a.height = height;
+    a.x = o.left + (o.right - o.left - width) / 2;
+    a.y = o.top + (o.bottom - o.top - height) / 2;
+    a.resizable = false;
+    a.maximizeEnabled = false;
+    a.menuPanelWidth = 1;
+    return a;
+}
+
 bool FrameBase::CreateFrame(const FrameArgs& args) {
     args_ = args;
     title_ = args.title;

@@ -54,6 +54,10 @@ class FrameBase : public Window {
     POINT CaptionButtonCenter(int index) const;
 
   protected:
+    // A fixed-size dialog frame centred on its owner (on the screen when
+    // there is none), without maximise button or second menu panel.
+    static FrameArgs DialogArgs(const wchar_t* className, const std::string& title, HICON icon,
+                                HWND owner, int width, int height);
     bool CreateFrame(const FrameArgs& args);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // The client area below the title bar changed size.

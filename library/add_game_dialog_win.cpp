@@ -50,21 +50,7 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
     gameTree_ = gameTree;
     library_ = library;
     presets_ = presets;
-    RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner)
-        GetWindowRect(owner, &o);
-    FrameArgs a;
-    a.className = L"TfrmAddGame";
-    a.title = kAddGameTitle;
-    a.icon = icon;
-    a.owner = owner;
-    a.width = 393;
-    a.height = 225;
-    a.x = o.left + (o.right - o.left - a.width) / 2;
-    a.y = o.top + (o.bottom - o.top - a.height) / 2;
-    a.resizable = false;
-    a.maximizeEnabled = false;
-    a.menuPanelWidth = 1;
+    FrameArgs a = DialogArgs(L"TfrmAddGame", kAddGameTitle, icon, owner, 393, 225);
     if (!CreateFrame(a))
         return false;
     sortLabel_ = Label("所属分类:", L"lblSort");

@@ -19,7 +19,7 @@
 #include "mainwindow/side_panel_win.h"
 #include "mainwindow/tab_layout.h"
 #include "mainwindow/tab_strip_win.h"
-#include "mainwindow/tray_icon_win.h"
+#include "common/tray_icon_win.h"
 #include "protocol/messages_win.h"
 #include "protocol/shortcuts.h"
 #include "protocol/text_command.h"

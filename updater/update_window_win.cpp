@@ -34,7 +34,6 @@ constexpr char kFileLabel[] = "正在下载文件:";
 UpdaterWindow::UpdaterWindow() = default;
 
 UpdaterWindow::~UpdaterWindow() {
-    RemoveTrayIcon();
     if (font_)
         DeleteObject(font_);
 }
@@ -42,7 +41,6 @@ UpdaterWindow::~UpdaterWindow() {
 bool UpdaterWindow::Create(const std::vector<std::string>& argv, const std::string& updaterFile,
                            HICON icon) {
     icon_ = icon;
-    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT r{0, 0, 400, 210};
     AdjustWindowRectEx(&r, style, FALSE, 0);
@@ -61,7 +59,10 @@ bool UpdaterWindow::Create(const std::vector<std::string>& argv, const std::stri
 
     // FormCreate.
     CreateControls();
-    Guarded([&] { AddTrayIcon(); });
+    Guarded([&] {
+        tray_ =
+            std::make_unique<TrayIcon>(hwnd(), kTrayMessage, icon, "Lumo网页游戏多开器.正在升级.");
+    });
     Guarded([&] {
         updaterFolder_ = WithTrailingSeparator(FolderOf(updaterFile));
         tempFolder_ = TempFolderOf(updaterFolder_);
@@ -144,7 +145,8 @@ void UpdaterWindow::HTTPGetProgress(std::int64_t totalSize, std::int64_t readed)
         return;
     SetText(slblFile_, kFileLabel);
     SetText(seStatus_, downloadAddress_);
-    SetTrayTip("正在升级." + Text(slblPercent_));
+    if (tray_)
+        tray_->SetTip("正在升级." + Text(slblPercent_));
     SetText(slblPercent_, FormatPercent(readed, totalSize));
 }
 
@@ -299,41 +301,6 @@ void UpdaterWindow::sbtnCloseClick() {
         DestroyWindow(hwnd());
 }
 
-void UpdaterWindow::AddTrayIcon() {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd();
-    nid.uID = 0;
-    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    nid.uCallbackMessage = kTrayMessage;
-    nid.hIcon = icon_;
-    wcsncpy(nid.szTip, ToW("Lumo网页游戏多开器.正在升级.").c_str(), std::size(nid.szTip) - 1);
-    trayAdded_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
-}
-
-void UpdaterWindow::SetTrayTip(const std::string& tip) {
-    if (!trayAdded_)
-        return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd();
-    nid.uID = 0;
-    nid.uFlags = NIF_TIP;
-    wcsncpy(nid.szTip, ToW(tip).c_str(), std::size(nid.szTip) - 1);
-    Shell_NotifyIconW(NIM_MODIFY, &nid);
-}
-
-void UpdaterWindow::RemoveTrayIcon() {
-    if (!trayAdded_)
-        return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd();
-    nid.uID = 0;
-    Shell_NotifyIconW(NIM_DELETE, &nid);
-    trayAdded_ = false;
-}
-
 void UpdaterWindow::ShowFromTray(bool show) {
     ShowWindow(hwnd(), show ? SW_SHOWNORMAL : SW_HIDE);
     if (show)
@@ -341,11 +308,8 @@ void UpdaterWindow::ShowFromTray(bool show) {
 }
 
 LRESULT UpdaterWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (taskbarCreated_ != 0 && msg == taskbarCreated_) {
-        trayAdded_ = false;  // the new notification area knows nothing of us
-        AddTrayIcon();
+    if (tray_ && tray_->HandleMessage(msg))
         return 0;
-    }
     switch (msg) {
         case WM_SHOWWINDOW:
             if (wp)
@@ -385,7 +349,7 @@ LRESULT UpdaterWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_DESTROY:
             // The download component stays until this object goes: its own
             // handler may be on the stack here.
-            RemoveTrayIcon();
+            tray_.reset();
             if (http_)
                 http_->CancelDownload();
             PostQuitMessage(0);

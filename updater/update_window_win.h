@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "common/tray_icon_win.h"
 #include "common/window_win.h"
 #include "updater/update_rules.h"
 
@@ -45,9 +46,6 @@ class UpdaterWindow : public Window {
     void Pump(DWORD ms = 0);
     void sbtnCloseClick();
 
-    void AddTrayIcon();
-    void SetTrayTip(const std::string& tip);
-    void RemoveTrayIcon();
     void ShowFromTray(bool show);
 
     UpdaterArgs args_;
@@ -61,8 +59,7 @@ class UpdaterWindow : public Window {
     bool busy_ = false;
     bool closeWhenIdle_ = false;
     bool UpdateCancelled = false;
-    bool trayAdded_ = false;
-    UINT taskbarCreated_ = 0;
+    std::unique_ptr<TrayIcon> tray_;
 
     HWND slblinfo_ = nullptr, slblFile_ = nullptr, seStatus_ = nullptr, slblPercent_ = nullptr,
          spbStatus_ = nullptr, sbtnClose_ = nullptr, retryUpdate_ = nullptr;

@@ -21,23 +21,12 @@
 #include "shell/page_manager_win.h"
 #include "tests/support/recording_shell.h"
 #include "tests/support/test_support.h"
+#include "tests/support/bench_stats.h"
 
 using namespace lumo;
 using namespace lumo::test;
 
 namespace {
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double NowMs() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 double WorkingSetKb(DWORD pid) {
     UniqueHandle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));

@@ -16,25 +16,12 @@
 #include "library/game_list.h"
 #include "library/game_tree_win.h"
 #include "tests/library/sample_games.h"
+#include "tests/support/bench_stats.h"
 
 using namespace lumo;
+using namespace lumo::test;
 
-namespace {
-
-double MedianMs(int runs, const std::function<void()>& step) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        ms.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main() {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TREEVIEW_CLASSES};

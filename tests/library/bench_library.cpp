@@ -13,27 +13,16 @@
 #include "common/file.h"
 #include "library/game_list.h"
 #include "tests/library/sample_games.h"
+#include "tests/support/bench_stats.h"
 #ifdef _WIN32
 #include "library/bill_protect_win.h"
 #endif
 
 namespace fs = std::filesystem;
 using namespace lumo;
+using namespace lumo::test;
 
 namespace {
-
-double MedianMs(int runs, const std::function<void()>& step) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        ms.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 void Measure(const char* label, const std::string& folder, const BillProtector& protector,
              size_t games = 10000) {

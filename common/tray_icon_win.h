@@ -21,6 +21,8 @@ class TrayIcon {
     bool HandleMessage(UINT msg);
     // Removes the icon now (the destructor then does nothing).
     void Remove();
+    // Replaces the tip shown over the icon.
+    void SetTip(const std::string& tip);
 
   private:
     bool Add();

@@ -1,4 +1,4 @@
-#include "mainwindow/tray_icon_win.h"
+#include "common/tray_icon_win.h"
 
 #include <shellapi.h>
 
@@ -41,6 +41,19 @@ void TrayIcon::Remove() {
     nid.uID = 0;
     Shell_NotifyIconW(NIM_DELETE, &nid);
     added_ = false;
+}
+
+void TrayIcon::SetTip(const std::string& tip) {
+    tip_ = ToW(tip);
+    if (!added_)
+        return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = owner_;
+    nid.uID = 0;
+    nid.uFlags = NIF_TIP;
+    wcsncpy(nid.szTip, tip_.c_str(), std::size(nid.szTip) - 1);
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
 bool TrayIcon::HandleMessage(UINT msg) {
