@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Screenshots of the main window with three tabs (one with a long Chinese
-# title) at the given screen sizes: docs/main-<W>x<H>.png. Uses the Windows
+# title) and a few saved games in the side panel, at the given screen sizes: docs/main-<W>x<H>.png. Uses the Windows
 # build tree's prefix, a private Xvfb display, the local maker server and a
 # loopback page server (python3) for the long title.
 #   scripts/screenshots.sh [WxH ...]     (default 1280x800 1024x768)
@@ -24,6 +24,22 @@ work=$root/build/shots
 rm -rf "$work" && mkdir -p "$work/dist/Update" "$work/pages"
 cp build/win/app/Lumo/Lumo.exe "$work/dist/"
 printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$port" >"$work/dist/Config.ini"
+# A few saved and recently played games for the side panel (ANSI/GBK files,
+# as the program writes them).
+mkdir -p "$work/dist/UserData"
+python3 - "$work/dist/UserData" "$port" <<'PY'
+import sys
+folder, port = sys.argv[1], sys.argv[2]
+login = f"http://127.0.0.1:{port}/game/login.html"
+games = [("角色扮演", "仙侠世界 - 主号"), ("角色扮演", "仙侠世界 - 小号"),
+         ("角色扮演", "天龙八部 - 帮会号"), ("策略", "三国群英 - alice"), ("策略", "红警大战 - bob")]
+blocks = "".join(f"#BEGIN#\r\n#FOLDER#{c}\r\n#NAME#{n}\r\n#ADDRESS#{login}\r\n#Bill#\r\n#END#\r\n"
+                 for c, n in games)
+open(f"{folder}/gList.dat", "wb").write(blocks.encode("gbk"))
+recents = "".join(f"#BEGIN#\r\n#NAME#{n}\r\n#ADDRESS#{login}\r\n#Bill#\r\n#END#\r\n"
+                  for _, n in games[:3])
+open(f"{folder}/Recents.dat", "wb").write(recents.encode("gbk"))
+PY
 cat >"$work/pages/long.html" <<'HTML'
 <!DOCTYPE html><html><head><meta charset="utf-8">
 <title>仙侠世界·群雄逐鹿——跨服争霸赛第十二赛季火热进行中,登录即送豪华礼包与限定坐骑</title>
