@@ -97,7 +97,7 @@ void ButtonBar::Paint(HDC target) {
             } else {
                 int index = b.image + (hot ? args_.hotOffset : 0) + (pressed ? args_.hotOffset : 0);
                 DrawListImage(dc, args_.images, index, b.rect.left + args_.imageAt.x,
-                              b.rect.top + args_.imageAt.y);
+                              b.rect.top + args_.imageAt.y, !b.enabled);
             }
         });
     }

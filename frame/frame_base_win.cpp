@@ -201,7 +201,7 @@ void FrameBase::DrawCaptionButton(HDC dc, const ButtonBar::Button& b, bool hot) 
                            hot ? CLR_NONE : SKIN_KEY_COLOR);
         return;
     }
-    DrawListImage(dc, skin.List(IDB_IMAGE_LIST1), b.image + (hot ? 3 : 0), x, y);
+    DrawListImage(dc, skin.List(IDB_IMAGE_LIST1), b.image + (hot ? 3 : 0), x, y, !b.enabled);
 }
 
 void FrameBase::DrawMenuButton(HDC dc, const ButtonBar::Button& b, bool hot, bool pressed) {

@@ -83,8 +83,13 @@ void StretchPicture(HDC dc, HBITMAP picture, const RECT& dst) {
         DrawPictureColumns(dc, picture, 0, bm.bmWidth, dst);
 }
 
-void DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y) {
-    if (list && index >= 0 && index < ImageList_GetImageCount(list))
+void DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, bool faded) {
+    if (!list || index < 0 || index >= ImageList_GetImageCount(list))
+        return;
+    if (faded)
+        ImageList_DrawEx(list, index, dc, x, y, 0, 0, CLR_NONE, RGB(255, 255, 255),
+                         ILD_TRANSPARENT | ILD_BLEND50);
+    else
         ImageList_Draw(list, index, dc, x, y, ILD_TRANSPARENT);
 }
 

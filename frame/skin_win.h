@@ -36,7 +36,8 @@ void StretchPicture(HDC dc, HBITMAP picture, const RECT& dst);
 void DrawPictureColumns(HDC dc, HBITMAP picture, int srcLeft, int srcWidth, const RECT& dst,
                         COLORREF key = CLR_NONE);
 // Draws image `index` of an image list at (x, y), transparently.
-void DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y);
+// `faded`: half blended into white, the look of a disabled button.
+void DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, bool faded = false);
 
 // Paints into an off-screen bitmap and copies it to the window in one go,
 // so nothing flickers.
