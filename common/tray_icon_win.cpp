@@ -19,11 +19,21 @@ TrayIcon::~TrayIcon() {
     Remove();
 }
 
-bool TrayIcon::Add() {
+namespace {
+
+// The record that names our one icon (identifier 0) of `owner`.
+NOTIFYICONDATAW IconOf(HWND owner) {
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof(nid);
-    nid.hWnd = owner_;
+    nid.hWnd = owner;
     nid.uID = 0;
+    return nid;
+}
+
+}  // namespace
+
+bool TrayIcon::Add() {
+    NOTIFYICONDATAW nid = IconOf(owner_);
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = callback_;
     nid.hIcon = icon_;
@@ -35,10 +45,7 @@ bool TrayIcon::Add() {
 void TrayIcon::Remove() {
     if (!added_)
         return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = owner_;
-    nid.uID = 0;
+    NOTIFYICONDATAW nid = IconOf(owner_);
     Shell_NotifyIconW(NIM_DELETE, &nid);
     added_ = false;
 }
@@ -47,10 +54,7 @@ void TrayIcon::SetTip(const std::string& tip) {
     tip_ = ToW(tip);
     if (!added_)
         return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = owner_;
-    nid.uID = 0;
+    NOTIFYICONDATAW nid = IconOf(owner_);
     nid.uFlags = NIF_TIP;
     wcsncpy(nid.szTip, tip_.c_str(), std::size(nid.szTip) - 1);
     Shell_NotifyIconW(NIM_MODIFY, &nid);
