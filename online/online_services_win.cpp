@@ -156,8 +156,12 @@ void OnlineServices::OfferUpdate() {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                       &pi)) {
+    // The updater outlives the shell, whose job ends the rest with it.
+    auto start = [&](DWORD flags) {
+        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                              nullptr, &si, &pi) != FALSE;
+    };
+    if (start(CREATE_BREAKAWAY_FROM_JOB) || start(0)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
         LogInfo("online", "updater started");

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "common/error.h"
 #include "common/guard.h"
 #include "common/log.h"
 #include "common/handle_win.h"
@@ -46,6 +47,28 @@ void ClearCookieFolders(const std::string& programFolder) {
         if (!RemoveFolderTree(programFolder + "cookies"))
             LogWarn("cookies", "some cookie folders could not be removed");
     });
+}
+
+bool TiePagesToThisProcess() {
+    // Never closed: its handle goes with the process, and closing it
+    // earlier would end this process too.
+    static HANDLE job = [] {
+        HANDLE j = CreateJobObjectW(nullptr, nullptr);
+        if (!j)
+            return j;
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+        if (!SetInformationJobObject(j, JobObjectExtendedLimitInformation, &limits,
+                                     sizeof(limits)) ||
+            !AssignProcessToJobObject(j, GetCurrentProcess())) {
+            LogWarn("pages", "no job for the pages: " + ErrorCodeText(GetLastError(), false));
+            CloseHandle(j);
+            return HANDLE{};
+        }
+        return j;
+    }();
+    return job != nullptr;
 }
 
 int RunWithExitSteps(const std::function<int()>& loop, const std::function<void()>& exitSteps) {

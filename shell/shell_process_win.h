@@ -22,6 +22,16 @@ bool RemoveFolderTree(const std::string& folder);
 // no page process runs: at start and after every page has ended at exit.
 void ClearCookieFolders(const std::string& programFolder);
 
+// Ends this shell's page processes with it, however it ends: the shell
+// joins a job that ends every process in it when its last handle closes,
+// which is when this process ends. Pages join at creation, by inheritance,
+// so a page whose start the shell's death interrupted (still suspended,
+// never able to watch its shell) ends too. Programs that must outlive the
+// shell are started with CREATE_BREAKAWAY_FROM_JOB. False when the process
+// cannot join (it is in a job that allows no nesting): pages then end by
+// watching their shell only.
+bool TiePagesToThisProcess();
+
 // Runs the message loop `loop` and then `exitSteps`, also when the loop ends
 // by an exception. Returns the loop's exit code (1 after an exception).
 int RunWithExitSteps(const std::function<int()>& loop, const std::function<void()>& exitSteps);

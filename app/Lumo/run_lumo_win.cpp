@@ -247,6 +247,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     // never gets a folder that held cookies.
     RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
     ClearCookieFolders(programFolder);
+    TiePagesToThisProcess();
 
     // The start report and the version request run meanwhile.
     OnlineServices online;
