@@ -68,16 +68,6 @@ LRESULT AboutBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             EndModal();
             ShowWindow(hwnd(), SW_HIDE);
             return 0;
-        case WM_ERASEBKGND: {
-            RECT rc;
-            GetClientRect(hwnd(), &rc);
-            FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
-            return 1;
-        }
-        case WM_CTLCOLORSTATIC:
-            // The memo in the face colour.
-            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         default:
             return FrameBase::HandleMessage(msg, wp, lp);
     }

@@ -41,6 +41,7 @@ FrameBase::FrameArgs FrameBase::DialogArgs(const wchar_t* className, const std::
     a.resizable = false;
     a.maximizeEnabled = false;
     a.menuPanelWidth = 1;
+    a.faceBackground = true;
     return a;
 }
 
@@ -308,6 +309,19 @@ LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NCCALCSIZE:
             // The whole window is client area: the frame draws itself.
             return 0;
+        case WM_ERASEBKGND: {
+            if (!args_.faceBackground)
+                return Window::HandleMessage(msg, wp, lp);
+            RECT rc;
+            GetClientRect(hwnd(), &rc);
+            FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC:
+            if (!args_.faceBackground)
+                return Window::HandleMessage(msg, wp, lp);
+            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_NCACTIVATE:
             return TRUE;
         case WM_NCPAINT:

@@ -39,7 +39,8 @@ class FrameBase : public Window {
         bool resizable = true;
         bool maximizeEnabled = true;
         int menuPanelWidth = kMenuPanelWidth;  // PaintPanelMenu2; 0 hides it
-        HMENU menu = nullptr;  // shown as menu buttons in PaintPanelMenu2 (not owned)
+        HMENU menu = nullptr;         // shown as menu buttons in PaintPanelMenu2 (not owned)
+        bool faceBackground = false;  // background and labels in the face colour
     };
 
     void SetTitleText(const std::string& text);
@@ -55,7 +56,8 @@ class FrameBase : public Window {
 
   protected:
     // A fixed-size dialog frame centred on its owner (on the screen when
-    // there is none), without maximise button or second menu panel.
+    // there is none), without maximise button or second menu panel, on the
+    // face colour.
     static FrameArgs DialogArgs(const wchar_t* className, const std::string& title, HICON icon,
                                 HWND owner, int width, int height);
     bool CreateFrame(const FrameArgs& args);

@@ -175,17 +175,6 @@ LRESULT AddGameDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             Close();
             return 0;
-        case WM_ERASEBKGND: {
-            RECT rc;
-            GetClientRect(hwnd(), &rc);
-            FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
-            return 1;
-        }
-        case WM_CTLCOLORSTATIC: {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-        }
         default:
             return FrameBase::HandleMessage(msg, wp, lp);
     }

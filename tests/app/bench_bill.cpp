@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "common/http.h"
 #include "page/bill.h"
 #include "tests/support/recording_shell.h"
 #include "tests/support/test_support.h"
@@ -16,15 +15,6 @@
 
 using namespace lumo;
 using namespace lumo::test;
-
-namespace {
-
-std::string ServerLog() {
-    std::optional<HttpResponse> r = HttpGet(ServerUrl("/_log"));
-    return r ? r->body : "";
-}
-
-}  // namespace
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
@@ -38,7 +28,7 @@ int main() {
 
     std::vector<double> posts, lobbies;
     for (int i = 0; i < runs; ++i) {
-        HttpGet(ServerUrl("/_control/clearlog"));
+        Server("/_control/clearlog");
         const std::string account = "bench" + std::to_string(i);
         const std::string bill = BillText(
             {{"loginForm",
@@ -50,7 +40,7 @@ int main() {
             return 1;
         double post = 0, lobby = 0;
         while (NowMs() - t0 < 15000 && !lobby) {
-            const std::string log = ServerLog();
+            const std::string log = Server("/_log");
             if (!post && log.find("POST\t/game/login") != std::string::npos)
                 post = NowMs() - t0;
             if (log.find("/game/lobby.html\t" + account) != std::string::npos)
