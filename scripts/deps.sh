@@ -2,6 +2,7 @@
 # Installs what building, running and testing need (Debian, as root). Does
 # nothing when everything is there already.
 set -euo pipefail
+. "$(dirname "$0")/apt-sources.sh"
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev libssl-dev
       g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth xdotool x11-utils
       fonts-wqy-microhei imagemagick procps locales clang-format git python3)
@@ -12,8 +13,7 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${pkgs[@]}" >/dev/null
+    apt_install_surviving_sync "${pkgs[@]}"
 fi
 # Wine runs under the Chinese locale (ANSI code page 936); without the host
 # locale it cannot name files with Chinese names.
