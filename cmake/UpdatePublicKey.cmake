@@ -33,8 +33,14 @@ function(lumo_update_public_key_header out_dir)
     message(FATAL_ERROR "LUMO_UPDATE_PUBLIC_KEY: ${pem} is not an uncompressed ECDSA P-256 key")
   endif()
   string(SUBSTRING "${hex}" ${prefix_len} 128 xy)
-  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${xy}")
-  string(REGEX REPLACE "((0x..,){16})" "\\1\n    " bytes "${bytes}")
+  # Four lines of 16 bytes.
+  set(bytes "")
+  foreach(at 0 32 64 96)
+    string(SUBSTRING "${xy}" ${at} 32 line)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1, " line "${line}")
+    string(STRIP "${line}" line)
+    string(APPEND bytes "    ${line}\n")
+  endforeach()
   file(CONFIGURE OUTPUT "${out_dir}/update_public_key.h" CONTENT
 "// Generated from @pem@ at configure time; do not edit.
 // X||Y of the ECDSA P-256 key that signs updates of Lumo.exe.
@@ -43,8 +49,7 @@ function(lumo_update_public_key_header out_dir)
 namespace lumo {
 
 inline constexpr unsigned char kUpdatePublicKey[64] = {
-    @bytes@
-};
+@bytes@};
 
 }  // namespace lumo
 " @ONLY)
