@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks under Wine: page-process start, new page, idle working set,
 # tab switch, loading a 10,000-game list and filling tvwMyGame with it, a saved
-# game logging in by itself (medians), the download component against curl.
+# game logging in by itself (medians), the download component against curl,
+# the signature check of an update.
 # Prints figures; asserts nothing.
 set -euo pipefail
 # Everything under one display: Wine's desktop process must find it from the
@@ -27,3 +28,5 @@ tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/library/bench_game_tree.exe"
 
 # Download component against curl: the same 50 MB update file from the same server.
 "$root/scripts/bench-download.sh" "$port"
+# The signature check of a 2 MB update.
+"$root/scripts/bench-verify.sh" "$port"

@@ -3,9 +3,12 @@
 # nothing when everything is there already.
 set -euo pipefail
 . "$(dirname "$0")/apt-sources.sh"
+# openssl: the build turns the update-signing public key into a header;
+# libgnutls30:i386: Wine's 32-bit bcrypt checks ECDSA signatures with it.
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev libssl-dev
-      g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth xdotool x11-utils
-      fonts-wqy-microhei imagemagick procps locales clang-format git python3)
+      g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth
+      xdotool x11-utils fonts-wqy-microhei imagemagick procps locales clang-format git python3
+      openssl libgnutls30:i386)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,7 +5,6 @@
 
 #include "common/file.h"
 #include "common/guard.h"
-#include "common/http.h"
 #include "common/log.h"
 #include "common/maker.h"
 #include "common/path.h"
@@ -15,7 +14,7 @@
 #include "updater/http_get_win.h"
 #include "updater/process_kill_win.h"
 #include "updater/replace_exe_win.h"
-#include "updater/sha256_win.h"
+#include "updater/update_checks_win.h"
 
 namespace lumo {
 
@@ -161,35 +160,6 @@ void UpdaterWindow::HTTPGetError() {
         SetText(seStatus_, "下载没有完成");
 }
 
-std::string UpdaterWindow::Rejection(const std::string& fileName) {
-    const auto bytes = ReadFileBytes(fileName);
-    if (!bytes)
-        return "无法读取下载的文件";
-#ifdef _WIN64
-    constexpr ExeKind kOwnKind{0x8664, 0x020B};
-#else
-    constexpr ExeKind kOwnKind{};
-#endif
-    if (CheckWindowsExe(*bytes, kOwnKind) != ExeCheck::Ok)
-        return "下载的文件不是有效的程序";
-    DWORD ignored = 0;
-    if (GetFileVersionInfoSizeW(ToW(fileName).c_str(), &ignored) == 0)
-        return "下载的程序没有版本信息";
-    // The version file may name the new program's digest; then it must match.
-    if (!args_.versionFileUrl.empty()) {
-        if (auto version = HttpGet(args_.versionFileUrl); version && version->status == 200) {
-            if (auto expected = ExpectedSha256(version->body)) {
-                const auto actual = FileSha256(fileName);
-                if (!actual || *actual != *expected)
-                    return "下载的文件校验失败";
-            }
-        } else {
-            LogWarn("updater", "version file not read; no digest to compare");
-        }
-    }
-    return {};
-}
-
 void UpdaterWindow::HTTPGetDoneFile(const std::string& fileName) {
     busy_ = true;
     Guarded([&] {
@@ -205,7 +175,8 @@ void UpdaterWindow::HTTPGetDoneFile(const std::string& fileName) {
             closeWhenIdle_ = true;
             return;
         }
-        if (const std::string why = Rejection(fileName); !why.empty()) {
+        if (const std::string why = UpdateRejection(fileName, args_.shellExe, args_.versionFileUrl);
+            !why.empty()) {
             LogWarn("updater", "download refused: " + why);
             SetText(slblinfo_, "下载的文件有误,程序没有更新.请稍后重试.");
             SetText(seStatus_, why);

@@ -37,8 +37,6 @@ class UpdaterWindow : public Window {
     void HTTPGetProgress(std::int64_t totalSize, std::int64_t readed);
     void HTTPGetDoneFile(const std::string& fileName);
     void HTTPGetError();
-    // Why the download may not replace the shell; "" when it may.
-    std::string Rejection(const std::string& fileName);
     void EndShellProcesses();
     bool ReplaceShell(const std::string& fileName);
     void RemoveTempFiles();

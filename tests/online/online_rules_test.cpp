@@ -96,8 +96,9 @@ TEST(VersionRules, AnyTrimmedDifferenceIsNew) {
 }
 
 TEST(VersionRules, VersionFileKeys) {
-    ServerVersionInfo a =
-        ParseVersionFile("[version]\r\nversion= 1.2.0.0 \r\nImagePath=http://h/news.html\r\n");
+    ServerVersionInfo a = ParseVersionFile(
+        "[version]\r\nversion= 1.2.0.0 \r\nImagePath=http://h/news.html\r\n"
+        "sha256=00ff\r\nsignature=QUJD+/==\r\n");  // the updater's keys
     EXPECT_EQ(a.version, "1.2.0.0");
     EXPECT_EQ(a.announcementPage, "http://h/news.html");
     ServerVersionInfo b = ParseVersionFile("<html><body>Not here</body></html>");

@@ -8,13 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <vector>
 
+#include "common/base64.h"
 #include "common/file.h"
 #include "common/http.h"
 #include "common/text.h"
 #include "common/text_win.h"
 #include "common/window_win.h"
+#include "tests/support/program_version_win.h"
 #include "tests/support/recording_shell.h"
 #include "tests/support/test_support.h"
 
@@ -35,71 +39,6 @@ std::string ServerLog() {
     return Server("/_log");
 }
 
-BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) {
-    *reinterpret_cast<WORD*>(out) = lang;
-    return FALSE;
-}
-
-// The file version "a.b.c.d" of a program, "" without one.
-std::string FileVersion(const std::string& path) {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(ToW(path).c_str(), &ignored);
-    std::vector<char> data(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT len = 0;
-    if (size == 0 || !GetFileVersionInfoW(ToW(path).c_str(), 0, size, data.data()) ||
-        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len))
-        return "";
-    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
-           std::to_string(LOWORD(info->dwFileVersionLS));
-}
-
-// Copies `from` to `to` and gives the copy the file version 9.8.7.6.
-bool MakeNewVersion(const std::string& from, const std::string& to) {
-    if (!CopyFileW(ToW(from).c_str(), ToW(to).c_str(), FALSE))
-        return false;
-    std::string resource;
-    WORD lang = 0;
-    if (HMODULE m = LoadLibraryExW(ToW(to).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        EnumResourceLanguagesW(m, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1), TakeLanguage,
-                               reinterpret_cast<LONG_PTR>(&lang));
-        if (HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16))) {
-            const char* p = static_cast<const char*>(LockResource(LoadResource(m, r)));
-            resource.assign(p, SizeofResource(m, r));
-        }
-        FreeLibrary(m);
-    }
-    const std::string signature("\xBD\x04\xEF\xFE", 4);
-    const size_t at = resource.find(signature);
-    if (at == std::string::npos)
-        return false;
-    auto* info = reinterpret_cast<VS_FIXEDFILEINFO*>(&resource[at]);
-    info->dwFileVersionMS = MAKELONG(8, 9);
-    info->dwFileVersionLS = MAKELONG(6, 7);
-    // The shell compares its "FileVersion" string, so that changes as well;
-    // the new text has the old one's length, so no block size moves.
-    const std::wstring key = L"FileVersion";
-    const size_t keyAt = resource.find(
-        std::string(reinterpret_cast<const char*>(key.c_str()), (key.size() + 1) * 2));
-    if (keyAt == std::string::npos)
-        return false;
-    const size_t valueAt = (keyAt + (key.size() + 1) * 2 + 3) & ~size_t{3};
-    const std::wstring value = L"9.8.7.6";
-    const size_t bytes = value.size() * 2;
-    if (valueAt + bytes + 2 > resource.size() || resource[valueAt + bytes] != 0 ||
-        resource[valueAt + bytes + 1] != 0)
-        return false;
-    resource.replace(valueAt, bytes, reinterpret_cast<const char*>(value.data()), bytes);
-    HANDLE update = BeginUpdateResourceW(ToW(to).c_str(), FALSE);
-    if (!update)
-        return false;
-    UpdateResourceW(update, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1), lang, resource.data(),
-                    static_cast<DWORD>(resource.size()));
-    return EndUpdateResourceW(update, FALSE) != FALSE;
-}
-
 class UpdaterTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -112,7 +51,7 @@ class UpdaterTest : public ::testing::Test {
         // The program the server hands out: Lumo.exe with another version.
         const std::string unixPath = Env("LUMO_BUILD_DIR") + "/updater-test-new.exe";
         newExe_ = HostPath(unixPath);
-        ASSERT_TRUE(MakeNewVersion(exe_, newExe_));
+        ASSERT_TRUE(MakeVersion(exe_, newExe_, 9, 8, 7, 6));
         ASSERT_EQ(FileVersion(newExe_), "9.8.7.6");
         ASSERT_NE(FileVersion(exe_), "9.8.7.6");
         served_ = ReadFileBytes(newExe_).value_or("");
@@ -386,6 +325,85 @@ TEST_F(UpdaterTest, ABadDownloadLeavesLumoByteForByteUntouched) {
             "&sha256=none");
         DeleteFileW(ToW(TempFile()).c_str());
         DeleteFileW(ToW(TempFile() + ".ini").c_str());
+    }
+}
+
+// The signature the server puts into the version file for the file at
+// `unixPath`, signed with its own key.
+std::string SignatureServedFor(const std::string& unixPath) {
+    Control("set?signature=auto&updatefile=" + unixPath);
+    const std::string file = Server("/user/VersionInfo/config.ini");
+    const size_t at = file.find("signature=");
+    return at == std::string::npos ? "" : file.substr(at + 10, file.find('\r', at) - at - 10);
+}
+
+std::string QueryValue(std::string_view text) {
+    std::string out;
+    for (unsigned char c : text) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%%%02X", c);
+        out += isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(hex);
+    }
+    return out;
+}
+
+// Only a program signed by the built-in key, not older than the installed
+// one, replaces Lumo.exe; each refusal says why and leaves it untouched.
+TEST_F(UpdaterTest, OnlyAnUpdateSignedWithTheMakersKeyReplacesLumo) {
+    const std::string build = Env("LUMO_BUILD_DIR") + "/";
+    const std::string keys = Env("LUMO_SOURCE_DIR") + "/tests/updater/keys/";
+    // The new program with one byte changed in its code, under the
+    // original's signature.
+    std::string flipped = served_;
+    flipped[flipped.size() / 2] ^= 0x01;
+    ASSERT_TRUE(WriteFileBytes(HostPath(build + "updater-test-flipped.exe"), flipped));
+    // A program the maker really signed, but older than the installed one.
+    ASSERT_TRUE(MakeVersion(exe_, HostPath(build + "updater-test-old.exe"), 1, 0, 9, 9));
+    const std::string lumoUnix = build + "updater-test-lumo.exe";
+    ASSERT_TRUE(CopyFileW(ToW(exe_).c_str(), ToW(HostPath(lumoUnix)).c_str(), FALSE));
+    const std::string newSignature = QueryValue(SignatureServedFor(build + "updater-test-new.exe"));
+    const std::string lumoSignature = QueryValue(SignatureServedFor(lumoUnix));
+    ASSERT_FALSE(newSignature.empty());
+    ASSERT_NE(newSignature, lumoSignature);
+
+    struct Case {
+        const char* what;
+        std::string switches;
+        const char* status;  // "" for the one accepted
+    };
+    const Case cases[] = {
+        {"one byte flipped",
+         "updatefile=" + build + "updater-test-flipped.exe&signature=" + newSignature,
+         "下载的文件签名无效"},
+        {"signature of another file", "signature=" + lumoSignature, "下载的文件签名无效"},
+        {"signed with another key", "signkey=" + keys + "other-key.pem", "下载的文件签名无效"},
+        {"no signature", "signature=none", "下载的文件没有签名"},
+        {"not base64", "signature=" + QueryValue("not base64!"), "下载的文件签名格式有误"},
+        {"not 64 bytes", "signature=" + QueryValue(Base64Encode(std::string(63, 'x'))),
+         "下载的文件签名格式有误"},
+        {"signed, but older", "updatefile=" + build + "updater-test-old.exe",
+         "下载的程序版本比当前的旧"},
+        {"signed", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Control("reset");
+        Control("set?updatefile=" + build + "updater-test-new.exe");
+        if (!c.switches.empty())
+            Control("set?" + c.switches);
+        HWND window = StartUpdater();
+        ASSERT_TRUE(window);
+        if (*c.status) {
+            EXPECT_TRUE(InfoHas(window, kNotUpdated, 30000)) << Text(window, L"slblinfo");
+            EXPECT_EQ(Text(window, L"seStatus"), c.status);
+            EXPECT_TRUE(ReadFileBytes(exe_) == original_);
+        } else {
+            EXPECT_TRUE(InfoHas(window, kDone, 30000)) << Text(window, L"seStatus");
+            EXPECT_TRUE(ReadFileBytes(exe_) == served_);
+        }
+        EXPECT_FALSE(FileExists(exe_ + ".new"));
+        EXPECT_FALSE(FileExists(TempFile()));
+        EXPECT_TRUE(CloseUpdater(window));
     }
 }
 

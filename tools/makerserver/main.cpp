@@ -1,4 +1,5 @@
-// makerserver --port N [--update-file PATH] [--version V] [--log FILE] [--set K=V[&K=V...]]...
+// makerserver --port N [--update-file PATH] [--version V] [--log FILE]
+//             [--sign-key PRIVATE.pem] [--set K=V[&K=V...]]...
 //
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections and serves
 // until SIGTERM, SIGINT or GET /_control/quit.
@@ -21,7 +22,7 @@ int Usage(const char* message) {
         std::fprintf(stderr, "makerserver: %s\n", message);
     std::fprintf(stderr,
                  "usage: makerserver --port N [--update-file PATH] [--version V] [--log FILE]\n"
-                 "                   [--set KEY=VALUE[&KEY=VALUE...]]...\n"
+                 "                   [--sign-key PRIVATE.pem] [--set KEY=VALUE[&KEY=VALUE...]]...\n"
                  "  --port 0 picks a free port; the server binds 127.0.0.1 only.\n"
                  "  --set takes the switches of GET /_control/set (see README.md).\n");
     return 2;
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
             options.updateFile = value;
         } else if (arg == "--version") {
             options.version = value;
+        } else if (arg == "--sign-key") {
+            options.signKeyFile = value;
         } else if (arg == "--log") {
             options.logFile = value;
         } else if (arg == "--set") {

@@ -10,10 +10,12 @@
 #include <sstream>
 #include <thread>
 
+#include "common/base64.h"
 #include "common/md5.h"
 #include "common/text.h"
 #include "tools/makerserver/pages.h"
 #include "tools/makerserver/text_util.h"
+#include "tools/release/update_signing.h"
 
 namespace makerserver {
 namespace {
@@ -148,6 +150,9 @@ MakerServer::Switches MakerServer::DefaultSwitches() const {
     s.lastModified = initialLastModified_;
     s.updateData = fileData_;
     s.version = options_.version;
+    s.signKey = signKey_;
+    if (signKey_)
+        s.signature = "auto";
     s.startPages = {Base() + "/game/login.html", Base() + "/faq.html"};
     return s;
 }
@@ -168,6 +173,17 @@ bool MakerServer::Prepare(int port, std::string& error) {
     } else {
         fileData_ = std::make_shared<const std::string>(BuiltInUpdateData(kBuiltInUpdateSize));
         initialLastModified_ = std::time(nullptr) - 86400;
+    }
+    if (!options_.signKeyFile.empty()) {
+        std::ifstream in(options_.signKeyFile, std::ios::binary);
+        std::ostringstream key;
+        key << in.rdbuf();
+        std::string ignored;
+        if (!in || !lumo::release::SignUpdate(key.str(), "", ignored)) {
+            error = "cannot sign with " + options_.signKeyFile + " " + ignored;
+            return false;
+        }
+        signKey_ = std::make_shared<const std::string>(key.str());
     }
     if (!options_.logFile.empty()) {
         logFile_.open(options_.logFile, std::ios::app);
@@ -316,6 +332,18 @@ bool MakerServer::ApplySwitches(const Params& params, std::string& error) {
                 s.sha256.reset();
             else
                 s.sha256 = value;
+        } else if (key == "signature") {
+            if (value == "none")
+                s.signature.reset();
+            else
+                s.signature = value;
+        } else if (key == "signkey") {
+            std::ifstream in(value, std::ios::binary);
+            std::ostringstream pem;
+            pem << in.rdbuf();
+            ok = static_cast<bool>(in);
+            if (ok)
+                s.signKey = std::make_shared<const std::string>(pem.str());
         } else if (key == "version") {
             s.version = value;
         } else if (key == "imagepath") {
@@ -452,6 +480,17 @@ void MakerServer::Routes() {
                         (*switches_.sha256 == "auto" ? Sha256Hex(*switches_.updateData)
                                                      : *switches_.sha256) +
                         "\r\n";
+            }
+            if (switches_.signature) {
+                std::string value = *switches_.signature, error;
+                if (value == "auto") {
+                    const auto rs = switches_.signKey
+                                        ? lumo::release::SignUpdate(*switches_.signKey,
+                                                                    *switches_.updateData, error)
+                                        : std::nullopt;
+                    value = rs ? lumo::Base64Encode(*rs) : "";
+                }
+                file += "signature=" + value + "\r\n";
             }
             res.set_content(file, kText);
         }

@@ -22,7 +22,8 @@ namespace makerserver {
 struct ServerOptions {
     std::string updateFile;  // empty: a built-in byte pattern
     std::string version = "1.1.0.0";
-    std::string logFile;  // empty: no log file
+    std::string logFile;      // empty: no log file
+    std::string signKeyFile;  // PEM private key: the version file gets a signature
     // Switches applied at start, each "key=value[&key=value...]" as in /_control/set.
     std::vector<std::string> initialSwitches;
 };
@@ -64,6 +65,9 @@ class MakerServer {
         bool garbage = false;     // update file: non-executable bytes of the same length
         bool updateHtml = false;  // update file: an HTML page with 200
         std::optional<std::string> sha256;  // "auto", or a value for the version file
+        // "auto" (the update signed with signKey), or a value for the version file.
+        std::optional<std::string> signature;
+        std::shared_ptr<const std::string> signKey;  // PEM private key
         std::string version;
         std::string imagePath;
         bool versionHtml = false;
@@ -106,6 +110,7 @@ class MakerServer {
     std::atomic<bool> runEnded_{false};
     std::shared_ptr<const std::string> fileData_;
     std::time_t initialLastModified_ = 0;
+    std::shared_ptr<const std::string> signKey_;
 
     mutable std::mutex mu_;
     Switches switches_;
