@@ -47,6 +47,8 @@ PHP
     if [ "$(id -u)" = 0 ]; then
         user_lines=$'User www-data\nGroup www-data'
         chown -R www-data:www-data "$dir/data" "$dir/conf" "$dir/sessions" "$dir/run"
+        runuser -u www-data -- test -r "$dir/prepend.php" ||
+            { echo "www-data cannot reach $dir: every folder above it must be searchable"; exit 1; }
     fi
     cat >"$dir/httpd.conf" <<CONF
 ServerRoot "$dir"
