@@ -1,10 +1,11 @@
 // Login pages as real web sites serve them, for the saved-login tests: a
-// search form before the login form, a <button> without id, name or type, an
-// image button, a per-visit security token, three forms on one page, labels
-// and fields in a table. Each posts to /real/login?case=NAME, which logs the
-// account in the demo game's way (LUMOACCT cookie, then the lobby) when user
-// and pass are given and the page's token, if it has one, is the one this
-// visitor was served. Every form request is recorded for /_real/requests.
+// search form before the login form, a <button> without id, name or type, a
+// script's button (type button) as the only one, an image button, a
+// per-visit security token, three forms on one page, labels and fields in a
+// table. Each posts to /real/login?case=NAME, which logs the account in the
+// demo game's way (LUMOACCT cookie, then the lobby) when user and pass are
+// given and the page's token, if it has one, is the one this visitor was
+// served. Every form request is recorded for /_real/requests.
 #include <string>
 
 #include "tools/makerserver/maker_server.h"
@@ -42,6 +43,10 @@ std::string ModelBody(std::string_view name, std::string_view token) {
                "<p><button type=\"submit\">登录</button></p>\n</form>\n";
     if (name == "bare-button")
         return "<form " + action + ">\n" + fields + "<p><button>登录</button></p>\n</form>\n";
+    if (name == "script-button")
+        return "<form " + action + ">\n" + fields +
+               "<p><button type=\"button\" onclick=\"this.form.submit()\">登录</button></p>\n"
+               "</form>\n";
     if (name == "image-button")
         return "<form " + action + ">\n" + fields +
                "<p><input type=\"image\" src=\"/real/login.png\" alt=\"登录\"></p>\n</form>\n";
