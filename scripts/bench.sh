@@ -13,6 +13,10 @@ root=$PWD
 scripts/deps.sh
 scripts/build.sh
 export LUMO_BUILD_DIR=$root/build/win
+# A prefix of its own: page processes started here without a shell keep
+# their persistent cookies in the prefix's own store, which the tests' prefix
+# must not inherit.
+export WINEPREFIX=$root/build/bench/wineprefix
 . tests/wine/env.sh
 port=${LUMO_BENCH_PORT:-18790}
 wineserver -k 2>/dev/null || true  # one started without this display

@@ -285,6 +285,12 @@ TEST(SystemXmlParser, ReadsThePendingTextLikeTheBillReader) {
     auto read = ReadBill(tree);
     ASSERT_TRUE(read);
     EXPECT_EQ(BillText(*read), bill);
+    // A bill saved now: its attributes come through too.
+    const std::string now = BillText({{"", {}}, {"登录", {{"go", "", true}}, "0"}}, 1);
+    std::optional<int> fill;
+    auto readNow = ReadBill(ParseXmlWithSystemParser(PendingFillText(now)), &fill);
+    ASSERT_TRUE(readNow);
+    EXPECT_EQ(BillText(*readNow, fill), now);
     EXPECT_EQ((*read)[0].items[0].value, "张三 & <李四> \"'");
 
     for (const char* bad : {"<Forms><Form></Forms>", "", "<Forms>&nbsp;</Forms>"})
