@@ -62,6 +62,22 @@ void Convert(IXMLDOMNode* from, XmlNode& to, int depth) {
     Bstr name;
     CheckHr(from->get_nodeName(name.Put()), "IXMLDOMNode::get_nodeName");
     to.name = name.Utf8();
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    CheckHr(from->get_attributes(attributes.Put()), "IXMLDOMNode::get_attributes");
+    LONG attributeCount = 0;
+    if (attributes)
+        CheckHr(attributes->get_length(&attributeCount), "IXMLDOMNamedNodeMap::get_length");
+    for (LONG i = 0; i < attributeCount; ++i) {
+        ComPtr<IXMLDOMNode> attribute;
+        CheckHr(attributes->get_item(i, attribute.Put()), "IXMLDOMNamedNodeMap::get_item");
+        if (!attribute)
+            continue;
+        Bstr attributeName;
+        Variant value;
+        CheckHr(attribute->get_nodeName(attributeName.Put()), "IXMLDOMNode::get_nodeName");
+        CheckHr(attribute->get_nodeValue(value.Put()), "IXMLDOMNode::get_nodeValue");
+        to.attributes.emplace_back(attributeName.Utf8(), VariantText(value.Get()));
+    }
     ComPtr<IXMLDOMNodeList> list;
     CheckHr(from->get_childNodes(list.Put()), "IXMLDOMNode::get_childNodes");
     LONG count = 0;

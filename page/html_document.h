@@ -28,6 +28,10 @@ class HtmlElement {
     virtual std::optional<std::string> GetAttribute(std::string_view name) = 0;
     virtual void SetAttribute(std::string_view name, std::string_view value) = 0;
     virtual void Click() = 0;
+    // Forms only: submits the form as its own submit() does, with no submit
+    // control taking part. The default clicks the element, which is what
+    // submits a form in an engine whose click on a form does that.
+    virtual void Submit() { Click(); }
 
     virtual bool IsForm() = 0;
     // Form elements only (others answer "", 0, null).

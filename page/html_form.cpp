@@ -183,9 +183,10 @@ ClickResult Click(Dom& dom, int index, std::string_view documentUrl) {
             return {};
         return Resolved(newWindow ? ClickResult::kNewWindow : ClickResult::kNavigate, url);
     }
-    if ((type == "submit" || type == "image") && e.form >= 0) {
-        const int form = e.form;
-        std::optional<Request> r = FormSubmission(dom, form, index, documentUrl);
+    const bool submitter = (type == "submit" || type == "image") && e.form >= 0;
+    if (submitter || e.tag == "form") {
+        const int form = submitter ? e.form : index;
+        std::optional<Request> r = FormSubmission(dom, form, submitter ? index : -1, documentUrl);
         if (!r)
             return {};
         ClickResult result;

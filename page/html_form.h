@@ -52,7 +52,10 @@ struct ClickResult {
 //      window.open literal, a fragment of the same page not at all; a
 //      target other than _self, _top and _parent asks for a new window;
 //   3. a submit button (input type submit or image, button of type submit)
-//      of a form submits it; the form's target is honoured like a link's.
+//      of a form submits it; the form's target is honoured like a link's;
+//   4. a form itself submits without a submit button, as its submit()
+//      method does (the engine's way for a saved login to submit a form that
+//      has no submit button).
 ClickResult Click(Dom& dom, int index, std::string_view documentUrl);
 
 // The first argument of the first "window.open(" in `script` when it is a

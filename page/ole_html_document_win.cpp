@@ -57,6 +57,15 @@ class OleElement final : public HtmlElement {
 
     void Click() override { CheckHr(e_->click(), "IHTMLElement::click"); }
 
+    // The form's own submit(): no submit control takes part and the page's
+    // onsubmit handler is not run, as when a script submits it.
+    void Submit() override {
+        auto form = Form();
+        if (!form)
+            throw BrowserError("only a form can be submitted");
+        CheckHr(form->submit(), "IHTMLFormElement::submit");
+    }
+
     bool IsForm() override { return static_cast<bool>(Form()); }
 
     std::string FormName() override {

@@ -70,13 +70,14 @@ class Reader {
         return std::string(s_.substr(start, pos_ - start));
     }
 
-    // Attributes are read for well-formedness and dropped.
-    bool Attributes() {
+    // Attributes into `node`; a name given twice is not well-formed.
+    bool Attributes(XmlNode& node) {
         for (;;) {
             SkipSpace();
             if (At('>') || At('/'))
                 return true;
-            if (Name().empty())
+            std::string name = Name();
+            if (name.empty() || node.Attribute(name))
                 return false;
             SkipSpace();
             if (!At('='))
@@ -86,11 +87,21 @@ class Reader {
             if (!At('"') && !At('\''))
                 return false;
             const char quote = s_[pos_++];
-            const size_t end = s_.find(quote, pos_);
-            if (end == std::string_view::npos ||
-                s_.substr(pos_, end - pos_).find('<') != std::string_view::npos)
-                return false;
-            pos_ = end + 1;
+            std::string value;
+            for (;;) {
+                if (pos_ >= s_.size() || At('<'))
+                    return false;
+                const char c = s_[pos_];
+                if (c == quote)
+                    break;
+                ++pos_;
+                if (c != '&')
+                    value += c;
+                else if (!Reference(value))
+                    return false;
+            }
+            ++pos_;
+            node.attributes.emplace_back(std::move(name), std::move(value));
         }
     }
 
@@ -143,7 +154,7 @@ class Reader {
             return false;
         ++pos_;
         node.name = Name();
-        if (node.name.empty() || !Attributes())
+        if (node.name.empty() || !Attributes(node))
             return false;
         if (At('/')) {
             ++pos_;
@@ -202,6 +213,13 @@ class Reader {
 };
 
 }  // namespace
+
+const std::string* XmlNode::Attribute(std::string_view attribute) const {
+    for (const auto& [n, v] : attributes)
+        if (n == attribute)
+            return &v;
+    return nullptr;
+}
 
 std::optional<XmlNode> ReadXmlTree(std::string_view text) {
     return Reader(text).Document();

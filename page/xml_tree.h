@@ -6,16 +6,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lumo {
 
 struct XmlNode {
     std::string name;
+    // Attributes in document order, values with entities replaced.
+    std::vector<std::pair<std::string, std::string>> attributes;
     // The element's text when it holds only text (entities replaced); ""
     // when it holds elements.
     std::string text;
     std::vector<XmlNode> children;  // element children only, in order
+
+    // The value of attribute `attribute`; nullptr when there is none.
+    const std::string* Attribute(std::string_view attribute) const;
 };
 
 // Elements deeper than this are refused: no bill comes near it, and a

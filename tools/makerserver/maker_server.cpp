@@ -517,6 +517,7 @@ void MakerServer::Routes() {
               [](const Request&, Response& res) { res.set_content(LoginPage(""), kHtml); });
     http_.Get("/game/login", [this](const Request& req, Response& res) { ServeLogin(req, res); });
     http_.Post("/game/login", [this](const Request& req, Response& res) { ServeLogin(req, res); });
+    LoginModelRoutes();
     http_.Get("/game/lobby.html", [this](const Request& req, Response& res) {
         std::string account;
         {

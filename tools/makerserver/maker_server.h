@@ -1,6 +1,6 @@
 // The local maker server: start-page list, version file, update file, online
-// report, IP-to-city page, a small demo web game, run-time fault switches and
-// a request log. Serves 127.0.0.1 only.
+// report, IP-to-city page, a small demo web game with model login pages of
+// real sites, run-time fault switches and a request log. Serves 127.0.0.1 only.
 #pragma once
 
 #include <httplib.h>
@@ -88,6 +88,10 @@ class MakerServer {
         long md5Ok = 0;
         long md5Bad = 0;
     };
+    struct LoginModels {
+        std::map<std::string, std::string> tokens;  // visit cookie -> security token served last
+        std::vector<std::string> requests;          // form requests: method, target, body, verdict
+    };
     using Params = std::multimap<std::string, std::string>;
 
     Switches DefaultSwitches() const;
@@ -100,6 +104,8 @@ class MakerServer {
     std::string NewTokenLocked();
 
     void Routes();
+    // The model login pages of real sites (login_models.cpp).
+    void LoginModelRoutes();
     void ServeUpdateFile(const httplib::Request& req, httplib::Response& res);
     void ServeLogin(const httplib::Request& req, httplib::Response& res);
     void ServeOnline(const httplib::Request& req, httplib::Response& res);
@@ -119,6 +125,7 @@ class MakerServer {
     std::vector<LogEntry> logEntries_;
     std::ofstream logFile_;
     OnlineStats stats_;
+    LoginModels models_;
     long nextId_ = 1001;
     std::mt19937_64 rng_;
 };
