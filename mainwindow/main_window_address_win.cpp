@@ -33,13 +33,15 @@ void MainWindow::Go() {
             if (args_.onNewTab)
                 args_.onNewTab();
         } else if (d.kind == Kind::Navigate || d.kind == Kind::Keyword) {
-            SetAddressText(d.boxText);
             if (d.openInNewPage) {
                 if (args_.onOpenNewPage)
                     args_.onOpenNewPage(d.address);
             } else if (args_.onOpenInActivePage) {
                 args_.onOpenInActivePage(d.address, true);
             }
+            // After the page's record took the full address: the box shows
+            // its display form (a keyword search without its "tn=" marker).
+            SetAddressText(d.boxText);
             if (!d.statusText.empty())
                 SetStatusText(d.statusText);
             if (d.addToHistory && AddTypedAddress(history_, d.address))

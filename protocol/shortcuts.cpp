@@ -9,6 +9,11 @@ namespace {
 // Virtual-key codes (the values of the system's VK_ constants).
 constexpr int kVkTab = 0x09, kVkEscape = 0x1B, kVkLeft = 0x25, kVkRight = 0x27;
 constexpr int kVkF5 = 0x74;
+constexpr int kVkMenu = 0x12, kVkLeftMenu = 0xA4, kVkRightMenu = 0xA5;
+
+bool IsAlt(int vk) {
+    return vk == kVkMenu || vk == kVkLeftMenu || vk == kVkRightMenu;
+}
 
 constexpr std::array<std::string_view, 20> kNames = {
     "NewTab",  "CloseTab",    "NextTab", "PreviousTab", "Tab1", "Tab2",    "Tab3",
@@ -69,6 +74,19 @@ std::optional<Shortcut> ParseShortcutCommand(std::string_view text) {
         if (kNames[i] == name)
             return static_cast<Shortcut>(i);
     return std::nullopt;
+}
+
+void AltShortcutRelease::KeyDown(bool altHeld, bool taken) {
+    // Any key the default procedure sees (a new Alt press, or a key after
+    // Alt) sets its own idea of a lone Alt press right again.
+    dropAltUp_ = taken && altHeld;
+}
+
+bool AltShortcutRelease::DropKeyUp(int vk) {
+    if (!IsAlt(vk) || !dropAltUp_)
+        return false;
+    dropAltUp_ = false;
+    return true;
 }
 
 }  // namespace lumo

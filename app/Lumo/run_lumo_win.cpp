@@ -87,12 +87,25 @@ UniqueHandle OpenShellProcess(HWND shell) {
     return UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
 }
 
+bool IsKeyDown(const MSG& msg) {
+    return msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+}
+bool IsKeyUp(const MSG& msg) {
+    return msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+}
+
 // Browser shortcuts pressed inside the page go to the shell instead.
-bool ForwardShortcut(const MSG& msg, HWND shell, HWND page) {
-    if (!shell || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN))
+bool ForwardShortcut(const MSG& msg, HWND shell, HWND page, AltShortcutRelease& alt) {
+    if (!shell)
         return false;
-    auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0,
-                        GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
+    if (IsKeyUp(msg))
+        return alt.DropKeyUp(static_cast<int>(msg.wParam));
+    if (!IsKeyDown(msg))
+        return false;
+    bool altHeld = GetKeyState(VK_MENU) < 0;
+    auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0, altHeld,
+                        GetKeyState(VK_SHIFT) < 0);
+    alt.KeyDown(altHeld, s.has_value());
     if (!s)
         return false;
     SendCopyData(shell, page, ShortcutCommand(*s));
@@ -103,6 +116,7 @@ int RunPageLoop(HANDLE shellProcess, HWND shell, HWND page) {
     // Once the page has settled, what start-up touched goes back to the
     // system (Windows trims the working set; Wine keeps it as it is).
     UINT_PTR trimTimer = SetTimer(nullptr, 0, 5000, nullptr);
+    AltShortcutRelease alt;
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -114,7 +128,7 @@ int RunPageLoop(HANDLE shellProcess, HWND shell, HWND page) {
                                          static_cast<SIZE_T>(-1));
                 continue;
             }
-            if (ForwardShortcut(msg, shell, page))
+            if (ForwardShortcut(msg, shell, page, alt))
                 continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -338,9 +352,13 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     auto loop = [&] {
         MSG msg;
         int r;
+        AltShortcutRelease alt;
         while ((r = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-            if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && main.hwnd() &&
-                (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd))) {
+            bool inMain =
+                main.hwnd() && (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd));
+            if (inMain && IsKeyUp(msg) && alt.DropKeyUp(static_cast<int>(msg.wParam)))
+                continue;
+            if (inMain && IsKeyDown(msg)) {
                 // The menu's own keys: Ctrl+Q, F1, Ctrl+F12.
                 bool ctrl = GetKeyState(VK_CONTROL) < 0;
                 if (ctrl && msg.wParam == 'Q') {
@@ -355,9 +373,13 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
                     });
                     continue;
                 }
-                if (auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0,
-                                        GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
-                    s && !(*s == Shortcut::Stop && msg.hwnd != main.hwnd())) {
+                bool altHeld = GetKeyState(VK_MENU) < 0;
+                auto s = ShortcutOf(static_cast<int>(msg.wParam), ctrl, altHeld,
+                                    GetKeyState(VK_SHIFT) < 0);
+                if (s && *s == Shortcut::Stop && msg.hwnd != main.hwnd())
+                    s.reset();  // Esc keeps its meaning in the shell's own controls
+                alt.KeyDown(altHeld, s.has_value());
+                if (s) {
                     Guarded([&] { commands.OnShortcut(*s); });
                     continue;
                 }

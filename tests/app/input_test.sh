@@ -43,6 +43,20 @@ check "Enter in the address box opens the address in the current page" \
 check "the address box shows the normalised address" \
     address_is "http://127.0.0.1:$port/faq.html?typed=enter"
 
+# A keyword typed into the address box searches in the current page, and the
+# box shows the search address without its "tn=" marker at once, while the page
+# still loads (the server answers slowly) and is sent the full address.
+http_get "/_control/set?path=/baidu&delay=3000" >/dev/null
+click $(centre CBURL)
+xdotool key ctrl+a type --delay 20 "lumotn=abcdkw"
+xdotool key Return
+sleep 0.5
+check "a keyword search shows its address without tn= at once" \
+    address_is "$server/baidu?word=lumokw"
+check "the page is sent the full search address" wait_until 15 logged "word=lumotn=abcdkw"
+http_get "/_control/set?path=/baidu&delay=0" >/dev/null
+wait_until 10 address_has "tn=abcdkw"
+
 # Ctrl+Enter completes "http://www." and ".com/" (the user part keeps the
 # request on this machine).
 click $(centre CBURL)
@@ -116,6 +130,31 @@ t2=$(now_ms)
 click $(centre tab0)
 wait_until 10 address_has "/ctrl.com/"
 t_switch=$(($(now_ms) - t2))
+
+# Alt+Left in a page, letting go of Alt first or of Left first: the page goes
+# back, and the main window still takes clicks (a lone Alt release would leave
+# it in menu mode, deaf to every click and key).
+click $(centre tab1)
+for n in 1 2 3; do
+    click $(centre CBURL)
+    xdotool key ctrl+a type --delay 20 "127.0.0.1:$port/faq.html?alt=$n"
+    xdotool key Return
+    wait_until 15 address_has "alt=$n"
+done
+back_to=3
+for order in "keyup alt keyup Left" "keyup Left keyup alt"; do
+    back_to=$((back_to - 1))
+    click $(centre PanelWBMain)
+    sleep 0.3
+    # shellcheck disable=SC2086
+    xdotool keydown alt keydown Left $order
+    check "Alt+Left ($order) goes back" wait_until 15 address_has "alt=$back_to"
+    click $(centre tab0)
+    check "a click on another tab still switches to it ($order)" \
+        wait_until 10 address_has "/ctrl.com/"
+    click $(centre tab1)
+    wait_until 10 address_has "alt=$back_to"
+done
 
 # Home: the system browser's start page, in a new tab when the active page
 # shows something.
