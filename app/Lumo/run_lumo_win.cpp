@@ -33,6 +33,7 @@
 #include "protocol/roles.h"
 #include "shell/cookie_journal.h"
 #include "shell/cookie_redirect_win.h"
+#include "shell/default_browser_win.h"
 #include "shell/shell_commands_win.h"
 #include "shell/shell_process_win.h"
 
@@ -379,6 +380,9 @@ int RunLumo(HINSTANCE instance) {
     StartLogging();
     OleScope ole;
     std::vector<std::string> args = ProcessArgs();
+    // The installer's registration switches: no window, no second shell.
+    if (BrowserSwitch which = BrowserSwitchOf(args); which != BrowserSwitch::None)
+        return RunBrowserSwitch(which, ExecutablePath());
     return ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args) : RunShell(instance, args);
 }
 
