@@ -381,8 +381,16 @@ int RunLumo(HINSTANCE instance) {
     OleScope ole;
     std::vector<std::string> args = ProcessArgs();
     // The installer's registration switches: no window, no second shell.
-    if (BrowserSwitch which = BrowserSwitchOf(args); which != BrowserSwitch::None)
-        return RunBrowserSwitch(which, ExecutablePath());
+    // Before the program folder goes, the uninstaller's run also puts back a
+    // cookie-folder value that a shell ended during a page start left
+    // pointing into it (only when no shell of this program runs).
+    if (BrowserSwitch which = BrowserSwitchOf(args); which != BrowserSwitch::None) {
+        const std::string exePath = ExecutablePath();
+        UniqueHandle shell(OpenMutexW(SYNCHRONIZE, FALSE, ToW(TitleOf(exePath)).c_str()));
+        if (which == BrowserSwitch::Unregister && !shell)
+            RestoreCookieValueFromJournal(CookieJournalPath(FolderOf(exePath)));
+        return RunBrowserSwitch(which, exePath);
+    }
     return ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args) : RunShell(instance, args);
 }
 

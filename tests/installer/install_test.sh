@@ -6,7 +6,8 @@
 # saved game in its tree; an upgrade over the running Lumo ends it and keeps
 # the saved games and Config.ini; a second run repairs a damaged install; an
 # uninstall asks before it ends a running Lumo (a no leaves all as it was) and
-# the silent one ends it and leaves nothing but the saved games. The portable
+# the silent one ends it, puts back a cookie-folder value a killed shell left
+# redirected, and leaves nothing but the saved games. The portable
 # zip runs where it is unpacked, and from a read-only folder keeps the saved
 # games in %LOCALAPPDATA%\Lumo\UserData.
 set -uo pipefail
@@ -117,9 +118,19 @@ check "the repaired shortcut and updater are back" \
     test -f "$inst/Update/LumoUpdate.exe" -a -f "$start_menu"
 check "the repaired registration is whole" registration_is 13/13/13
 
-# --- Uninstalling while Lumo runs: asked first; no keeps everything.
-wine "$inst/Lumo.exe" >/dev/null 2>&1 &
+# --- Uninstalling while Lumo runs: asked first; no keeps everything. This
+# shell starts no page after its first one (no spare), so the journal below
+# stays what a shell ended during a page start leaves: the per-user cookie
+# folder value pointing into the program folder, the original in the journal.
+LUMO_NO_SPARE=1 wine "$inst/Lumo.exe" >/dev/null 2>&1 &
 check "Lumo runs again" wait_until 60 page_shown
+folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+cookie_value() {
+    wine reg query "$folders" /v Cookies 2>/dev/null | tr -d '\r' | sed -n 's/^ *Cookies *REG_[A-Z_]* *//p'
+}
+original_cookies=$(cookie_value)
+printf 'LumoCookieJournal 1\n1\n2\n%s' "$original_cookies" >"$inst/cookies.journal"
+wine reg add "$folders" /v Cookies /t REG_EXPAND_SZ /d "$win_inst\\cookies\\Temp7" /f >/dev/null 2>&1
 wine "$inst/Uninstall.exe" >/dev/null 2>&1
 asked() { probe; grep -qF "Lumo 正在运行" <<<"$(val messageText)"; }
 check "the uninstaller asks to end the running Lumo" wait_until 30 asked
@@ -138,6 +149,8 @@ check "no shortcut is left" test ! -e "$start_menu" -a ! -e "$desktop"
 check "no uninstall entry is left" bash -c "[ -z \"\$(wine reg query 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumo' 2>/dev/null)\" ]"
 check "no browser registration is left" registration_is 0/13/0
 check "the saved games are still there" saved_games_kept
+check "the cookie folder value left redirected is put back" \
+    test -n "$original_cookies" -a "$(cookie_value)" = "$original_cookies"
 
 # --- The portable zip, unpacked anywhere writable.
 portable="$work/portable"
@@ -174,5 +187,6 @@ else
 fi
 
 wineserver -k 2>/dev/null
-rm -rf "$work"
+# A failed run leaves its prefix and folders to look into.
+[ "$failures" = 0 ] && rm -rf "$work"
 exit $((failures > 0))
