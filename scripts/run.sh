@@ -69,7 +69,7 @@ print_pages() {
     for _ in $(seq 60); do
         state=$(probe)
         title=$(sed -n 's/^tabTitle0=//p' <<<"$state")
-        [ -n "$title" ] && grep -q '^address=http' <<<"$state" && break
+        [ -n "$title" ] && ! grep -q "空白页" <<<"$title" && grep -q "^address=http" <<<"$state" && break
         sleep 0.5
     done
     echo "pages loaded (tab titles; the page area stays empty under Wine):"

@@ -74,8 +74,9 @@ running() { probe running "$@"; val running; }
 no_lumo() { [ "$(running Lumo.exe)" = 0 ]; }
 page_shown() {
     probe
+    # The tab reads "空白页" until the page's title arrives.
     [ "$(val main)" = 1 ] && grep -qF "$LUMO_TEST_SERVER/" <<<"$(val address)" &&
-        [ -n "$(val tabTitle0)" ]
+        [ -n "$(val tabTitle0)" ] && ! grep -q "空白页" <<<"$(val tabTitle0)"
 }
 saved_game_listed() { probe tree tvwMyGame; grep -q '|saved-game|' <<<"$state"; }
 # The uninstaller runs on as Un.exe from a copy in %TEMP%.
@@ -146,7 +147,8 @@ check "the silent uninstall ends Lumo" wait_until 30 no_lumo
 check "no program file is left" wait_until 30 program_files_gone
 wait_until 30 uninstaller_gone
 check "no shortcut is left" test ! -e "$start_menu" -a ! -e "$desktop"
-check "no uninstall entry is left" bash -c "[ -z \"\$(wine reg query 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumo' 2>/dev/null)\" ]"
+no_entry() { ! uninstall_entry | grep -q DisplayName; }
+check "no uninstall entry is left" no_entry
 check "no browser registration is left" registration_is 0/13/0
 check "the saved games are still there" saved_games_kept
 check "the cookie folder value left redirected is put back" \
@@ -172,9 +174,12 @@ check "and lists the saved game beside it" wait_until 10 saved_game_listed
 stop_lumo
 
 # A read-only folder (a read-only bind mount in a mount namespace of its own:
-# root writes anywhere else): the lists move to the per-user folder.
+# root writes anywhere else): the lists move to the per-user folder. The
+# wineserver opens the files, so it starts afresh inside that namespace.
 fallback="$users/AppData/Local/Lumo/UserData/gList.dat"
 if unshare -m true 2>/dev/null; then
+    wineserver -k 2>/dev/null
+    sleep 1
     unshare -m bash -c "mount --bind '$p' '$p' && mount -o remount,bind,ro '$p' &&
         exec wine '$p/Lumo.exe'" >/dev/null 2>&1 &
     check "the portable Lumo starts from a read-only folder" wait_until 60 page_shown
