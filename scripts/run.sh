@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The main job: builds, starts the local maker server, lays out a program
-# folder (dist/) and launches the shell under Wine. Without a display it
-# starts its own Xvfb first (Wine's desktop process must find a display when
-# the prefix's wineserver starts, or every window stays invisible), writes a
-# screenshot of the main window to lumo-screenshot.png and closes the shell
-# again; it fails when no main window appears or the screenshot is black.
+# The main job: builds (also the installer and the portable zip in
+# build/win/), starts the local maker server, lays out a program folder
+# (dist/) and launches the shell under Wine, printing the pages it loaded.
+# Without a display it starts its own Xvfb first (Wine's desktop process must
+# find a display when the prefix's wineserver starts, or every window stays
+# invisible), writes a screenshot of the main window to lumo-screenshot.png
+# and closes the shell again; it fails when no main window appears or the
+# screenshot is black.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,6 +15,11 @@ shot=${LUMO_SCREENSHOT:-$root/lumo-screenshot.png}
 scripts/deps.sh
 scripts/build.sh
 . scripts/windows-build.sh
+
+for f in build/win/LumoSetup-*.exe build/win/Lumo-*-portable.zip; do
+    [ -f "$f" ] || { echo "the build made no installer or portable zip"; exit 1; }
+    echo "built $f ($(du -k "$f" | cut -f1) KiB)"
+done
 
 mkdir -p dist/Update
 cp "$LUMO_WIN_BUILD/app/Lumo/Lumo.exe" dist/
@@ -54,9 +61,29 @@ wineserver -k 2>/dev/null || true
 tests/wine/prefix.sh up
 tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$root/build/run"
 
+# Wine does not draw a page window that another process embedded, so the
+# page area stays empty here; what each page loaded shows in the tab titles
+# and the address box, which the probe reads and this prints.
+probe() { wine "$root/build/win/tests/support/lumo_probe.exe" 2>/dev/null | tr -d '\r' || true; }
+print_pages() {
+    local state= title
+    for _ in $(seq 60); do
+        state=$(probe)
+        title=$(sed -n 's/^tabTitle0=//p' <<<"$state")
+        [ -n "$title" ] && ! grep -q "空白页" <<<"$title" && grep -q "^address=http" <<<"$state" && break
+        sleep 0.5
+    done
+    echo "pages loaded (tab titles; the page area stays empty under Wine):"
+    sed -n 's/^tabTitle\([0-9]*\)=/  tab \1: /p' <<<"$state"
+    sed -n 's/^address=/  address box: /p' <<<"$state"
+}
+
 if [ "$interactive" = 1 ]; then
     echo "Lumo runs; close its window to end."
-    wine "$root/dist/Lumo.exe" || true
+    wine "$root/dist/Lumo.exe" >/dev/null 2>&1 &
+    pid=$!
+    print_pages
+    wait $pid || true
     exit 0
 fi
 
@@ -69,6 +96,7 @@ for _ in $(seq 150); do
     [ -n "$wid" ] && break
     sleep 0.2
 done
+[ -n "$wid" ] && print_pages
 sleep 2
 import -window root "$shot"
 [ -n "$wid" ] && xdotool windowclose "$wid" 2>/dev/null || true

@@ -1,5 +1,7 @@
 #include "shell/default_browser.h"
 
+#include "common/text.h"
+
 namespace lumo {
 
 namespace {
@@ -22,17 +24,26 @@ std::vector<RegistryWrite> DefaultBrowserWrites(std::string_view exePath) {
     if (!UsablePath(exePath))
         return {};
     const std::string command = OpenCommandFor(exePath);
-    const std::string icon = Quoted(exePath) + ",0";
-    const std::string classes = kUserClassesKey;
-    const std::string http = classes + "http\\shell";
-    const std::string progId = classes + kUrlProgId;
-    const std::string client = kClientKey;
-    const std::string caps = kCapabilitiesKey;
-    return {
-        // The classic handler keys of the "http" protocol.
+    const std::string http = std::string(kUserClassesKey) + "http\\shell";
+    // The classic handler keys of the "http" protocol.
+    std::vector<RegistryWrite> writes = {
         {http, "", ""},
         {http + "\\open\\command", "", command},
         {http + "\\open\\ddeexec\\Application", "", kClientName},
+    };
+    for (RegistryWrite& w : BrowserCapabilityWrites(exePath)) writes.push_back(std::move(w));
+    return writes;
+}
+
+std::vector<RegistryWrite> BrowserCapabilityWrites(std::string_view exePath) {
+    if (!UsablePath(exePath))
+        return {};
+    const std::string command = OpenCommandFor(exePath);
+    const std::string icon = Quoted(exePath) + ",0";
+    const std::string progId = std::string(kUserClassesKey) + kUrlProgId;
+    const std::string client = kClientKey;
+    const std::string caps = kCapabilitiesKey;
+    return {
         // The URL class the capabilities point at.
         {progId, "", "Lumo URL"},
         {progId, "URL Protocol", ""},
@@ -49,6 +60,26 @@ std::vector<RegistryWrite> DefaultBrowserWrites(std::string_view exePath) {
         {caps + "\\URLAssociations", "https", kUrlProgId},
         {kRegisteredAppsKey, kClientName, caps},
     };
+}
+
+std::vector<std::string> OwnBrowserKeys() {
+    return {std::string(kUserClassesKey) + kUrlProgId, kClientKey};
+}
+
+bool IsOwnOpenCommand(std::string_view command, std::string_view exePath) {
+    // Windows paths compare without regard to letter case.
+    const std::string own = OpenCommandFor(exePath);
+    return !own.empty() && EqualsNoCase(Trim(command), own);
+}
+
+BrowserSwitch BrowserSwitchOf(const std::vector<std::string>& args) {
+    if (args.size() != 2)
+        return BrowserSwitch::None;
+    if (EqualsNoCase(args[1], "/RegisterBrowser"))
+        return BrowserSwitch::Register;
+    if (EqualsNoCase(args[1], "/UnregisterBrowser"))
+        return BrowserSwitch::Unregister;
+    return BrowserSwitch::None;
 }
 
 }  // namespace lumo

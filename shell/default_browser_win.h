@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "shell/default_browser.h"
+
 namespace lumo {
 
 enum class RegisterResult {
@@ -19,6 +21,19 @@ enum class RegisterResult {
 // Windows versions still let the user make the final choice: see
 // OpenDefaultAppsSettings.
 RegisterResult SetAsDefaultBrowser(const std::string& exePath) noexcept;
+
+// Writes the capabilities alone (BrowserCapabilityWrites): what the
+// installer registers.
+RegisterResult RegisterBrowserCapabilities(const std::string& exePath) noexcept;
+
+// Removes what either registration wrote: Lumo's own keys and registered
+// application value, and the "http" handler keys while their open command is
+// still `exePath`'s. True when nothing of it is left.
+bool RemoveBrowserRegistration(const std::string& exePath) noexcept;
+
+// Carries out a switch of BrowserSwitchOf for `exePath`; the process exit
+// code (0 done, 1 failed).
+int RunBrowserSwitch(BrowserSwitch which, const std::string& exePath) noexcept;
 
 // Opens the system's default-apps settings, or the control panel's default
 // programs page where those do not exist. Shows no error box of its own.

@@ -57,6 +57,15 @@ bool PageManager::Launch(PageRun& run, bool newFolder) {
                      "cookie folder key cannot be opened; page starts without isolation");
         }
     }
+    bool redirected = false;
+    if (!run.folder.empty() && keyOpen) {
+        CreateFolders(args_.programFolder + "cookies");
+        redirected = redirect->Redirect(run.folder, CookieJournalPath(args_.programFolder));
+        // Without the journal (a read-only program folder) the value is not
+        // touched: the page starts, without isolation.
+        if (!redirected)
+            run.folder.clear();
+    }
     PageLaunch launch{
         args_.exePath, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(main_->hwnd())),
         run.address, run.folder.empty() ? std::string(kNoCookieFolder) : run.folder, run.bill};
@@ -72,16 +81,6 @@ bool PageManager::Launch(PageRun& run, bool newFolder) {
                                          WriteFileBytes(line->handoverPath, line->handoverBody))) {
         LogError("page", "hand-over file cannot be written");
         return false;
-    }
-    bool redirected = false;
-    if (!run.folder.empty() && keyOpen) {
-        CreateFolders(args_.programFolder + "cookies");
-        redirected = redirect->Redirect(run.folder, CookieJournalPath(args_.programFolder));
-        if (!redirected) {
-            // Without the journal the value is not touched: no isolation.
-            run.folder.clear();
-            return false;
-        }
     }
     run.process = std::make_unique<PageProcess>();
     run.startTimer = LogTimer();

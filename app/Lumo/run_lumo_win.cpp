@@ -33,6 +33,7 @@
 #include "protocol/roles.h"
 #include "shell/cookie_journal.h"
 #include "shell/cookie_redirect_win.h"
+#include "shell/default_browser_win.h"
 #include "shell/shell_commands_win.h"
 #include "shell/shell_process_win.h"
 
@@ -401,6 +402,17 @@ int RunLumo(HINSTANCE instance) {
     StartLogging();
     OleScope ole;
     std::vector<std::string> args = ProcessArgs();
+    // The installer's registration switches: no window, no second shell.
+    // Before the program folder goes, the uninstaller's run also puts back a
+    // cookie-folder value that a shell ended during a page start left
+    // pointing into it (only when no shell of this program runs).
+    if (BrowserSwitch which = BrowserSwitchOf(args); which != BrowserSwitch::None) {
+        const std::string exePath = ExecutablePath();
+        UniqueHandle shell(OpenMutexW(SYNCHRONIZE, FALSE, ToW(TitleOf(exePath)).c_str()));
+        if (which == BrowserSwitch::Unregister && !shell)
+            RestoreCookieValueFromJournal(CookieJournalPath(FolderOf(exePath)));
+        return RunBrowserSwitch(which, exePath);
+    }
     return ChooseRole(args) == ProcessRole::Page ? RunPageProcess(args) : RunShell(instance, args);
 }
 

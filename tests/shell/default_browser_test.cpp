@@ -1,6 +1,7 @@
 // The values written to register Lumo as the web browser.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "shell/default_browser.h"
@@ -53,4 +54,37 @@ TEST(DefaultBrowser, WritesTheHttpKeysAndThePerUserRegistration) {
         EXPECT_EQ(it->second, e.data) << e.key << " " << e.name;
     }
     EXPECT_FALSE((values[{caps, "ApplicationDescription"}].empty()));
+}
+
+TEST(DefaultBrowser, InstallerRegistersTheCapabilitiesAloneAndRemovesOnlyItsOwn) {
+    const std::string exe = "C:\\Games\\Lumo.exe";
+    // The capabilities are the full registration less the "http" handler.
+    std::vector<RegistryWrite> all = DefaultBrowserWrites(exe);
+    std::vector<RegistryWrite> caps = BrowserCapabilityWrites(exe);
+    ASSERT_EQ(all.size(), caps.size() + 3);
+    EXPECT_TRUE(std::equal(caps.begin(), caps.end(), all.begin() + 3));
+    for (const RegistryWrite& w : caps) {
+        EXPECT_EQ(w.key.find("\\http"), std::string::npos) << w.key;
+        bool owned = w.key == kRegisteredAppsKey;
+        for (const std::string& own : OwnBrowserKeys()) owned |= w.key.rfind(own, 0) == 0;
+        EXPECT_TRUE(owned) << "not removed with the registration: " << w.key;
+    }
+    EXPECT_EQ(all[1].key, std::string(kHttpOpenKey) + "\\command");
+
+    EXPECT_TRUE(IsOwnOpenCommand(" \"c:\\games\\LUMO.exe\" \"%1\"\r\n", exe));
+    EXPECT_FALSE(IsOwnOpenCommand("\"C:\\Other\\Lumo.exe\" \"%1\"", exe));
+    EXPECT_FALSE(IsOwnOpenCommand("\"C:\\Games\\Lumo.exe\" -- \"%1\"", exe));
+    EXPECT_FALSE(IsOwnOpenCommand("", ""));
+
+    using S = BrowserSwitch;
+    const std::pair<std::vector<std::string>, S> cases[] = {
+        {{"Lumo.exe", "/RegisterBrowser"}, S::Register},
+        {{"Lumo.exe", "/unregisterbrowser"}, S::Unregister},
+        {{"Lumo.exe"}, S::None},
+        {{"Lumo.exe", "http://example.com/"}, S::None},
+        {{"Lumo.exe", "/RegisterBrowser", "x"}, S::None},
+        {{"Lumo.exe", "/RegisterBrowserX"}, S::None},
+    };
+    for (const auto& [args, expected] : cases)
+        EXPECT_EQ(BrowserSwitchOf(args), expected) << args.size();
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "common/handle_win.h"
 #include "common/text_win.h"
@@ -113,6 +114,52 @@ TEST(WinDefaultBrowser, RegistrationIsVisibleToOtherProcessesAndThroughClassesRo
     EXPECT_EQ(SetAsDefaultBrowser("D:\\a\" \"x.exe"), RegisterResult::Failed);
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, classes + "http\\shell\\open\\command", ""),
               "\"D:\\Lumo.exe\" \"%1\"");
+}
+
+// Whether any value of `writes` is still in the registry.
+bool AnyLeft(const std::vector<RegistryWrite>& writes) {
+    for (const RegistryWrite& w : writes) {
+        UniqueHkey key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, ToW(w.key).c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
+                ERROR_SUCCESS &&
+            RegQueryValueExW(key.get(), w.name.empty() ? nullptr : ToW(w.name).c_str(), nullptr,
+                             nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+            return true;
+    }
+    return false;
+}
+
+TEST(WinDefaultBrowser, RemovalTakesEveryValueOfEitherRegistrationButAnotherBrowsersHandler) {
+    const std::string exe = "C:\\用户\\Programs\\Lumo\\Lumo.exe";
+    const std::string classes = kUserClassesKey;
+    RegistrationCleanup cleanup;
+    // The installer's registration: the capabilities, not the handler.
+    ASSERT_EQ(RegisterBrowserCapabilities(exe), RegisterResult::Registered);
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kRegisteredAppsKey, "Lumo"), kCapabilitiesKey);
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, classes + "http\\shell\\open\\command", ""),
+              "");
+    // The player then made Lumo the browser from the menu; uninstalling
+    // takes all of it, down to the emptied "http" keys.
+    ASSERT_EQ(SetAsDefaultBrowser(exe), RegisterResult::Registered);
+    EXPECT_TRUE(RemoveBrowserRegistration(exe));
+    EXPECT_FALSE(AnyLeft(DefaultBrowserWrites(exe)));
+    for (const std::string& key :
+         {classes + "http", classes + kUrlProgId, std::string(kClientKey)}) {
+        UniqueHkey k;
+        EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, ToW(key).c_str(), 0, KEY_READ, k.put()),
+                  ERROR_SUCCESS)
+            << key;
+    }
+    EXPECT_TRUE(RemoveBrowserRegistration(exe));  // nothing there: still clean
+
+    // Another browser took the handler after Lumo: it stays, Lumo's own go.
+    ASSERT_EQ(SetAsDefaultBrowser(exe), RegisterResult::Registered);
+    ASSERT_EQ(SetAsDefaultBrowser("D:\\Other\\browser.exe"), RegisterResult::Registered);
+    ASSERT_EQ(RegisterBrowserCapabilities(exe), RegisterResult::Registered);
+    EXPECT_TRUE(RemoveBrowserRegistration(exe));
+    EXPECT_FALSE(AnyLeft(BrowserCapabilityWrites(exe)));
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, classes + "http\\shell\\open\\command", ""),
+              "\"D:\\Other\\browser.exe\" \"%1\"");
 }
 
 TEST(WinRegistryString, ReadsStringsExpandsAndRejectsTheRest) {

@@ -2,17 +2,22 @@
 // "key=value" per line: the main window's state, the rectangles (screen
 // coordinates) of named controls and of each tab, the address box's text,
 // the page processes, the shown page's form fields, the add-game dialog and
-// any message box. "tree <name>" prints the nodes of a game tree instead.
+// any message box. "tree <name>" prints the nodes of a game tree instead,
+// "registration <exe>" what is left of the browser registration for <exe>,
+// "running <name>..." how many processes of those names run.
 // The tests drive the shell with real input (xdotool) and read its state
 // with this program.
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
 
 #include "common/text_win.h"
 #include "common/window_win.h"
+#include "shell/default_browser.h"
+#include "shell/default_browser_win.h"
 #include "tests/support/remote_tree_win.h"
 #include "tests/support/test_support.h"
 
@@ -83,8 +88,20 @@ void PrintMessageBox() {
         std::printf("messageBox=%s\nmessageText=%s\n", Text(h).c_str(), Text(text).c_str());
         PrintRect("messageYes", GetDlgItem(h, IDYES));
         PrintRect("messageOk", GetDlgItem(h, IDOK));
+        PrintRect("messageNo", GetDlgItem(h, IDNO));
         return;
     }
+}
+
+bool RegistryValueExists(const RegistryWrite& w) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, ToW(w.key).c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    const bool there = RegQueryValueExW(key, w.name.empty() ? nullptr : ToW(w.name).c_str(),
+                                        nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return there;
 }
 
 std::string Text(HWND h) {
@@ -108,6 +125,34 @@ int wmain(int argc, wchar_t** argv) {
         if (p)
             CloseHandle(p);
         std::printf("alive=%d\n", alive ? 1 : 0);
+        return 0;
+    }
+    if (verb == L"running") {
+        // running=<n>: processes of this prefix named as one of the arguments
+        int n = 0;
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL ok = snap != INVALID_HANDLE_VALUE && Process32FirstW(snap, &entry); ok;
+             ok = Process32NextW(snap, &entry))
+            for (int i = 2; i < argc; ++i) n += lstrcmpiW(entry.szExeFile, argv[i]) == 0;
+        if (snap != INVALID_HANDLE_VALUE)
+            CloseHandle(snap);
+        std::printf("running=%d\n", n);
+        return 0;
+    }
+    if (verb == L"registration" && argc > 2) {
+        // Of the browser registration for <exe>: how many capability values
+        // are there as written, and how many values of either registration
+        // are there at all.
+        const std::string exe = FromW(argv[2]);
+        int same = 0, left = 0;
+        const auto caps = BrowserCapabilityWrites(exe);
+        for (const RegistryWrite& w : caps)
+            same += ReadRegistryString(HKEY_CURRENT_USER, w.key, w.name) == w.data &&
+                    RegistryValueExists(w);
+        for (const RegistryWrite& w : DefaultBrowserWrites(exe)) left += RegistryValueExists(w);
+        std::printf("capabilities=%d/%zu\nleft=%d\n", same, caps.size(), left);
         return 0;
     }
     HWND main = FindWindowW(L"TfrmMain", nullptr);
@@ -144,6 +189,9 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < tabs; ++i)
         std::printf("tab%d=%ld,%ld,%d,%ld\n", i, s.left + i * width, s.top, width,
                     s.bottom - s.top);
+    int t = 0;
+    for (const std::string& title : test::ReadToolbarTexts(strip))
+        std::printf("tabTitle%d=%s\n", t++, title.c_str());
     std::printf("closeVisible=%d\n",
                 IsWindowVisible(FindControl(main, L"ToolBarTabClose")) ? 1 : 0);
     std::printf("address=%s\n", Text(FindControl(main, L"CBURL")).c_str());

@@ -99,4 +99,26 @@ POINT RowPoint(HWND tree, HTREEITEM item) {
     return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+std::vector<std::string> ReadToolbarTexts(HWND toolbar) {
+    std::vector<std::string> texts;
+    const int count = static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    constexpr size_t kChars = 1024;
+    Remote mem(toolbar, sizeof(TBBUTTON) + kChars * sizeof(wchar_t));
+    if (!mem.at())
+        return texts;
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(mem.at()));
+        mem.Read(&button, sizeof(button));
+        wchar_t text[kChars] = {};
+        mem.Write(text, sizeof(text), sizeof(TBBUTTON));
+        const LRESULT n = SendMessageW(toolbar, TB_GETBUTTONTEXTW, button.idCommand,
+                                       reinterpret_cast<LPARAM>(mem.at() + sizeof(TBBUTTON)));
+        if (n > 0 && static_cast<size_t>(n) < kChars)
+            mem.Read(text, static_cast<size_t>(n) * sizeof(wchar_t), sizeof(TBBUTTON));
+        texts.push_back(FromW(text));
+    }
+    return texts;
+}
+
 }  // namespace lumo::test

@@ -1,5 +1,6 @@
-// Tree views of another process (the shell's game trees), read through
-// memory allocated in that process for the messages that carry pointers.
+// Tree views and tool bars of another process (the shell's game trees and
+// tab strip), read through memory allocated in that process for the messages
+// that carry pointers.
 #pragma once
 
 #include <windows.h>
@@ -25,5 +26,8 @@ const Node* Find(const std::vector<Node>& nodes, const std::string& text, int de
 // The middle of a node's row, in the tree's client coordinates (the node
 // made visible first: its parent expanded, scrolled into view).
 POINT RowPoint(HWND tree, HTREEITEM item);
+
+// The button texts of a tool bar, in order (the tab titles of the strip).
+std::vector<std::string> ReadToolbarTexts(HWND toolbar);
 
 }  // namespace lumo::test
