@@ -21,6 +21,8 @@ trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
 export LUMO_TEST_SERVER=127.0.0.1:$port
 tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"
 tests/wine/wine-run.sh "$root/build/win/tests/app/bench_bill.exe"
+# LUMO_BASELINE_EXE: an earlier Lumo.exe to compare page starts with.
+tests/wine/wine-run.sh "$root/build/win/tests/app/bench_isolation.exe"
 tests/wine/wine-run.sh "$root/build/win/tests/library/bench_library.exe"
 tests/wine/wine-run.sh "$root/build/win/tests/library/bench_game_tree.exe"
 
