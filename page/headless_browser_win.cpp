@@ -24,20 +24,17 @@
 #include "page/headless_browser_win.h"
 
 #include <windows.h>
-#include <wininet.h>
 
-#include <mutex>
-#include <optional>
 #include <thread>
 
 #include "common/guard.h"
-#include "common/handle_win.h"
 #include "common/window_win.h"
 #include "common/text.h"
 #include "common/text_win.h"
 #include "page/html_charset.h"
 #include "page/html_dom.h"
 #include "page/headless_form_view_win.h"
+#include "page/headless_load_win.h"
 #include "page/html_form.h"
 #include "page/html_history.h"
 #include "page/html_url.h"
@@ -45,13 +42,10 @@
 namespace lumo {
 namespace {
 
+using namespace headless;
+
 constexpr wchar_t kClassName[] = L"LumoHeadlessBrowser";
-constexpr wchar_t kUserAgent[] =
-    L"Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1; Trident/4.0; LumoHeadless)";
-constexpr char kErrorTitle[] = "无法显示此页";
 constexpr char kDoneStatus[] = "完成";
-constexpr DWORD kTimeoutMs = 30000;
-constexpr size_t kMaxPageBytes = 16u << 20;
 constexpr int kFormsTop = 56;  // below the painted title and address
 
 UINT LoadDoneMessage() {
@@ -59,209 +53,10 @@ UINT LoadDoneMessage() {
     return message;
 }
 
-struct LoadResult {
-    bool ok = false;
-    DWORD error = 0;
-    std::string finalUrl;
-    std::string contentType;
-    std::string body;
-};
-
-LoadResult Failure(DWORD error) {
-    LoadResult r;
-    r.error = error ? error : ERROR_INTERNET_INTERNAL_ERROR;
-    return r;
-}
-
 html::Request GetRequest(std::string url) {
     html::Request r;
     r.url = std::move(url);
     return r;
-}
-
-// One load. The worker and the window's thread share it; the internet
-// handles live here so that Cancel() can close them from the window's thread
-// and unblock the worker, and every handle is closed exactly once.
-class LoadJob {
-  public:
-    LoadJob(int seq, html::Request request, bool reload)
-        : seq_(seq), request_(std::move(request)), reload_(reload) {}
-
-    int seq() const { return seq_; }
-    const html::Request& request() const { return request_; }
-    bool reload() const { return reload_; }
-
-    void Cancel() {
-        std::lock_guard lock(mu_);
-        cancelled_ = true;
-        for (UniqueInternet& h : handles_) h.reset();
-    }
-    bool Cancelled() const {
-        std::lock_guard lock(mu_);
-        return cancelled_;
-    }
-    // Takes ownership of `h` as handle number `slot`; false (and `h` closed)
-    // when the job was cancelled meanwhile.
-    bool Adopt(int slot, HINTERNET h) {
-        std::lock_guard lock(mu_);
-        if (cancelled_) {
-            InternetCloseHandle(h);
-            return false;
-        }
-        handles_[slot].reset(h);
-        return true;
-    }
-    void ReleaseHandles() {
-        std::lock_guard lock(mu_);
-        for (int i = 2; i >= 0; --i) handles_[i].reset();
-    }
-
-    void SetResult(LoadResult r) {
-        std::lock_guard lock(mu_);
-        result_ = std::move(r);
-    }
-    LoadResult TakeResult() {
-        std::lock_guard lock(mu_);
-        return result_ ? std::move(*result_) : Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-    }
-
-  private:
-    const int seq_;
-    const html::Request request_;
-    const bool reload_;
-    mutable std::mutex mu_;
-    bool cancelled_ = false;
-    UniqueInternet handles_[3];  // session, connection, request
-    std::optional<LoadResult> result_;
-};
-
-std::string QueryInfoText(HINTERNET request, DWORD what) {
-    DWORD bytes = 0;
-    HttpQueryInfoW(request, what, nullptr, &bytes, nullptr);
-    if (bytes == 0)
-        return "";
-    std::wstring buf(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (!HttpQueryInfoW(request, what, buf.data(), &bytes, nullptr))
-        return "";
-    buf.resize(bytes / sizeof(wchar_t));
-    return FromW(buf);
-}
-
-std::string QueryUrl(HINTERNET request) {
-    DWORD bytes = 0;
-    InternetQueryOptionW(request, INTERNET_OPTION_URL, nullptr, &bytes);
-    if (bytes == 0)
-        return "";
-    std::wstring buf(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, buf.data(), &bytes))
-        return "";
-    return FromW(buf.c_str());
-}
-
-// The worker's part: request the job's address and read the whole answer.
-LoadResult Load(LoadJob& job) {
-    const html::Request& req = job.request();
-    std::optional<html::HttpTarget> target = html::HttpTargetOf(req.url);
-    if (!target)
-        return Failure(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-
-    HINTERNET session =
-        InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!session)
-        return Failure(GetLastError());
-    if (!job.Adopt(0, session))
-        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-    DWORD timeout = kTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionW(session, option, &timeout, sizeof timeout);
-
-    HINTERNET connection = InternetConnectW(session, ToW(target->host).c_str(),
-                                            static_cast<INTERNET_PORT>(target->port), nullptr,
-                                            nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection)
-        return Failure(GetLastError());
-    if (!job.Adopt(1, connection))
-        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-
-    DWORD flags =
-        INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION;
-    if (target->secure)
-        flags |= INTERNET_FLAG_SECURE;
-    if (job.reload() || req.IsPost())
-        flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
-    const wchar_t* accept[] = {L"*/*", nullptr};
-    HINTERNET request =
-        HttpOpenRequestW(connection, req.IsPost() ? L"POST" : L"GET",
-                         ToW(target->pathAndQuery).c_str(), nullptr, nullptr, accept, flags, 0);
-    if (!request)
-        return Failure(GetLastError());
-    if (!job.Adopt(2, request))
-        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-
-    std::wstring headers = L"Accept-Language: zh-CN\r\n";
-    if (req.IsPost())
-        headers += L"Content-Type: application/x-www-form-urlencoded\r\n";
-    std::string body = req.body;
-    // A cancelled job's handles are closed; checking before each call keeps
-    // the worker from using a handle value that may already be reused.
-    if (job.Cancelled())
-        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-    if (!HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()),
-                          req.IsPost() ? body.data() : nullptr,
-                          req.IsPost() ? static_cast<DWORD>(body.size()) : 0))
-        return Failure(GetLastError());
-
-    if (job.Cancelled())
-        return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-    LoadResult r;
-    r.contentType = QueryInfoText(request, HTTP_QUERY_CONTENT_TYPE);
-    r.finalUrl = QueryUrl(request);
-    char buf[16384];
-    for (;;) {
-        DWORD got = 0;
-        if (job.Cancelled())
-            return Failure(ERROR_INTERNET_OPERATION_CANCELLED);
-        if (!InternetReadFile(request, buf, sizeof buf, &got))
-            return Failure(GetLastError());
-        if (got == 0)
-            break;
-        if (r.body.size() + got > kMaxPageBytes)
-            break;
-        r.body.append(buf, got);
-    }
-    r.ok = true;
-    return r;
-}
-
-std::string DecodePage(std::string_view bytes, int codePage) {
-    if (codePage == html::kCodePageUtf8) {
-        if (bytes.starts_with("\xEF\xBB\xBF"))
-            bytes.remove_prefix(3);
-        return html::IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
-    }
-    if (codePage == html::kCodePageLatin1)
-        return html::Latin1ToUtf8(bytes);
-    if (bytes.empty())
-        return "";
-    const int size = static_cast<int>(bytes.size());
-    const int wide = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (wide <= 0)
-        return html::Latin1ToUtf8(bytes);
-    std::wstring w(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, w.data(), wide);
-    return FromW(w);
-}
-
-std::string ErrorPage(std::string_view url, DWORD error) {
-    return std::string("<html><head><title>") + kErrorTitle + "</title></head><body><h1>" +
-           kErrorTitle + "</h1><p id=\"address\">" + EscapeMarkup(url) +
-           "</p><p id=\"error\">WinInet " + std::to_string(error) + "</p></body></html>";
-}
-
-bool IsHtmlType(std::string_view contentType) {
-    const std::string type = AsciiLower(Trim(contentType.substr(0, contentType.find(';'))));
-    return type.empty() || type == "text/html" || type == "application/xhtml+xml";
 }
 
 // A document as shown: the parsed page and its address.

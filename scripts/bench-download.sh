@@ -5,8 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/windows-build.sh
 port=${1:?usage: bench-download.sh PORT}
-export LUMO_BUILD_DIR=${LUMO_BUILD_DIR:-$root/build/win}
+export LUMO_BUILD_DIR=${LUMO_BUILD_DIR:-$root/$LUMO_WIN_BUILD}
 base=http://127.0.0.1:$port
 size=52428800
 curl -fsS "$base/_control/set?updatesize=$size&trickle=0" >/dev/null

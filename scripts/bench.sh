@@ -9,9 +9,10 @@ set -euo pipefail
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/windows-build.sh
 scripts/deps.sh
 scripts/build.sh
-export LUMO_BUILD_DIR=$root/build/win
+export LUMO_BUILD_DIR=$root/$LUMO_WIN_BUILD
 . tests/wine/env.sh
 port=${LUMO_BENCH_PORT:-18790}
 wineserver -k 2>/dev/null || true  # one started without this display
@@ -19,12 +20,12 @@ tests/wine/prefix.sh up
 tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver" "$port" "$root/build/bench"
 trap 'tests/wine/maker-server.sh down "$root/build/bench"' EXIT
 export LUMO_TEST_SERVER=127.0.0.1:$port
-tests/wine/wine-run.sh "$root/build/win/tests/app/bench_pages.exe"
-tests/wine/wine-run.sh "$root/build/win/tests/app/bench_bill.exe"
+tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/app/bench_pages.exe"
+tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/app/bench_bill.exe"
 # LUMO_BASELINE_EXE: an earlier Lumo.exe to compare page starts with.
-tests/wine/wine-run.sh "$root/build/win/tests/app/bench_isolation.exe"
-tests/wine/wine-run.sh "$root/build/win/tests/library/bench_library.exe"
-tests/wine/wine-run.sh "$root/build/win/tests/library/bench_game_tree.exe"
+tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/app/bench_isolation.exe"
+tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/library/bench_library.exe"
+tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/library/bench_game_tree.exe"
 
 # Download component against curl: the same 50 MB update file from the same server.
 "$root/scripts/bench-download.sh" "$port"

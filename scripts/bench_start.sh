@@ -8,20 +8,21 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/windows-build.sh
 port=${LUMO_BENCH_PORT:-18806}
 silent_port=${LUMO_BENCH_SILENT_PORT:-$((port + 1))}
 maker=${LUMO_MAKER_SERVER:-$root/build/native/tools/makerserver/makerserver}
-if [ ! -x build/win/app/Lumo/Lumo.exe ] || [ ! -x build/win/tests/support/lumo_probe.exe ] ||
+if [ ! -x $LUMO_WIN_BUILD/app/Lumo/Lumo.exe ] || [ ! -x $LUMO_WIN_BUILD/tests/support/lumo_probe.exe ] ||
     [ ! -x "$maker" ]; then
     echo "build first: bash scripts/build.sh" >&2
     exit 1
 fi
-export LUMO_BUILD_DIR=$root/build/win LUMO_BROWSER_ENGINE=headless
+export LUMO_BUILD_DIR=$root/$LUMO_WIN_BUILD LUMO_BROWSER_ENGINE=headless
 export WINEPREFIX=$root/build/bench-prefix
 . tests/wine/env.sh
 work=$root/build/bench-start
 rm -rf "$work" && mkdir -p "$work/dist/Update"
-cp build/win/app/Lumo/Lumo.exe "$work/dist/"
+cp $LUMO_WIN_BUILD/app/Lumo/Lumo.exe "$work/dist/"
 python3 - "$silent_port" <<'PY' &
 import socket, sys, time
 s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -62,7 +63,7 @@ for mode in answering stalling silent; do
         done
         times+=($((($(date +%s%N) - t0) / 1000000)))
         sleep 4
-        wine build/win/tests/support/lumo_probe.exe close >/dev/null 2>&1 || true
+        wine $LUMO_WIN_BUILD/tests/support/lumo_probe.exe close >/dev/null 2>&1 || true
         wait $shell 2>/dev/null || true
         sleep 1
     done

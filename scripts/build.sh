@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both configurations: build/native (portable libraries, unit tests,
-# the local maker server) and build/win (Lumo.exe, LumoUpdate.exe, Wine tests).
+# the local maker server) and build/win (Lumo.exe, LumoUpdate.exe, Wine tests),
+# plus build/win64 where Wine can run only 64-bit programs.
 # With --asan also build/asan (native, AddressSanitizer + UBSan).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +12,14 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
       -DLUMO_MAKER_SERVER="$PWD/build/native/tools/makerserver/makerserver" >/dev/null
 cmake --build build/win -j "$jobs"
+. scripts/windows-build.sh
+if [ "$LUMO_WIN_BUILD" = build/win64 ]; then
+    echo "this host runs no 32-bit code: the Wine runs use a 64-bit build (build/win64)"
+    cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+          -DLUMO_MAKER_SERVER="$PWD/build/native/tools/makerserver/makerserver" >/dev/null
+    cmake --build build/win64 -j "$jobs"
+fi
 if [ "${1:-}" = "--asan" ]; then
     cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMO_SANITIZE=ON >/dev/null
     cmake --build build/asan -j "$jobs"

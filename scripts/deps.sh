@@ -4,7 +4,7 @@
 set -euo pipefail
 . "$(dirname "$0")/apt-sources.sh"
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev libssl-dev
-      g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth xdotool x11-utils
+      g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth xdotool x11-utils
       fonts-wqy-microhei imagemagick procps locales clang-format git python3)
 missing=()
 for p in "${pkgs[@]}"; do

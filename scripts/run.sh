@@ -12,13 +12,14 @@ port=${LUMO_PORT:-18080}
 shot=${LUMO_SCREENSHOT:-$root/lumo-screenshot.png}
 scripts/deps.sh
 scripts/build.sh
+. scripts/windows-build.sh
 
 mkdir -p dist/Update
-cp build/win/app/Lumo/Lumo.exe dist/
-cp build/win/app/LumoUpdate/LumoUpdate.exe dist/Update/
+cp "$LUMO_WIN_BUILD/app/Lumo/Lumo.exe" dist/
+cp "$LUMO_WIN_BUILD/app/LumoUpdate/LumoUpdate.exe" dist/Update/
 printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$port" > dist/Config.ini
 
-export LUMO_BUILD_DIR=$root/build/win
+export LUMO_BUILD_DIR=$root/$LUMO_WIN_BUILD
 # A prefix of its own, apart from the tests' one.
 export WINEPREFIX=${LUMO_RUN_PREFIX:-$root/build/run/wineprefix}
 # Wine has no HTML engine: pages use the headless engine here unless told.

@@ -7,22 +7,23 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/windows-build.sh
 port=${LUMO_SHOT_PORT:-18804}
 pageport=$((port + 1))
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(1280x800 1024x768)
-if [ ! -x build/win/app/Lumo/Lumo.exe ] || [ ! -x build/native/tools/makerserver/makerserver ]; then
+if [ ! -x $LUMO_WIN_BUILD/app/Lumo/Lumo.exe ] || [ ! -x build/native/tools/makerserver/makerserver ]; then
     echo "build first: bash scripts/build.sh" >&2
     exit 1
 fi
-export LUMO_BUILD_DIR=$root/build/win
+export LUMO_BUILD_DIR=$root/$LUMO_WIN_BUILD
 export LUMO_BROWSER_ENGINE=headless
 # A prefix of its own, so the screenshots never disturb a test run.
 export WINEPREFIX=$root/build/shots-prefix
 . tests/wine/env.sh
 work=$root/build/shots
 rm -rf "$work" && mkdir -p "$work/dist/Update" "$work/pages"
-cp build/win/app/Lumo/Lumo.exe "$work/dist/"
+cp $LUMO_WIN_BUILD/app/Lumo/Lumo.exe "$work/dist/"
 printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$port" >"$work/dist/Config.ini"
 # A few saved and recently played games for the side panel (ANSI/GBK files,
 # as the program writes them).

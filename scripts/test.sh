@@ -29,8 +29,9 @@ run_ctest() {  # name, ctest args...
 run_ctest native ctest --test-dir build/native --output-on-failure -j 2
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest sanitizers ctest --test-dir build/asan --output-on-failure -j 2
+. scripts/windows-build.sh
 run_ctest wine xvfb-run -a -s "-screen 0 1280x800x24" \
-    ctest --test-dir build/win --output-on-failure -j 2
+    ctest --test-dir "$LUMO_WIN_BUILD" --output-on-failure -j 2
 
 # One style: every C++ file of the tree as .clang-format has it.
 check() {  # name, command...

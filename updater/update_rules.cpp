@@ -49,7 +49,7 @@ std::uint32_t U32(std::string_view b, size_t at) {
 
 }  // namespace
 
-ExeCheck CheckWindowsExe(std::string_view b) {
+ExeCheck CheckWindowsExe(std::string_view b, ExeKind kind) {
     if (b.size() < 0x40)
         return ExeCheck::TooShort;
     if (b[0] != 'M' || b[1] != 'Z')
@@ -60,9 +60,9 @@ ExeCheck CheckWindowsExe(std::string_view b) {
         return ExeCheck::NoPeSignature;
     if (b.substr(pe, 4) != std::string_view("PE\0\0", 4))
         return ExeCheck::NoPeSignature;
-    if (U16(b, pe + 4) != 0x014C)  // IMAGE_FILE_MACHINE_I386
+    if (U16(b, pe + 4) != kind.machine)
         return ExeCheck::NotI386;
-    if (U16(b, pe + 24) != 0x010B)  // PE32 optional header
+    if (U16(b, pe + 24) != kind.magic)
         return ExeCheck::NotPe32;
     return ExeCheck::Ok;
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -32,7 +33,13 @@ bool IsNotFoundPage(std::string_view body);
 
 // Why bytes are not a 32-bit Windows program (Ok when they are).
 enum class ExeCheck { Ok, TooShort, NoMz, NoPeSignature, NotI386, NotPe32 };
-ExeCheck CheckWindowsExe(std::string_view bytes);
+// The kind of Windows program an update must be: the updater's own, so a
+// 32-bit updater takes only a 32-bit Lumo.exe (a 64-bit build, 64-bit ones).
+struct ExeKind {
+    std::uint16_t machine = 0x014C;  // IMAGE_FILE_MACHINE_I386 (AMD64: 0x8664)
+    std::uint16_t magic = 0x010B;    // PE32 optional header (PE32+: 0x020B)
+};
+ExeCheck CheckWindowsExe(std::string_view bytes, ExeKind kind = {});
 
 // The "sha256" key of the version file's [version] section, lower-cased and
 // trimmed; nullopt without the key. A value that is not 64 hex digits is

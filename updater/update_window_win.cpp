@@ -165,7 +165,12 @@ std::string UpdaterWindow::Rejection(const std::string& fileName) {
     const auto bytes = ReadFileBytes(fileName);
     if (!bytes)
         return "无法读取下载的文件";
-    if (CheckWindowsExe(*bytes) != ExeCheck::Ok)
+#ifdef _WIN64
+    constexpr ExeKind kOwnKind{0x8664, 0x020B};
+#else
+    constexpr ExeKind kOwnKind{};
+#endif
+    if (CheckWindowsExe(*bytes, kOwnKind) != ExeCheck::Ok)
         return "下载的文件不是有效的程序";
     DWORD ignored = 0;
     if (GetFileVersionInfoSizeW(ToW(fileName).c_str(), &ignored) == 0)
