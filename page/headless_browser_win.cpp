@@ -2,8 +2,8 @@
 // thread per navigation, and the HTML reader of html_dom.h for the document.
 //
 // Flow of a navigation: Start() hands a LoadJob to a worker thread and
-// returns; the worker requests the address (WinInet keeps this process's
-// cookies, follows redirects and tells the final address), stores the
+// returns; the worker requests the address (following redirects itself,
+// with the process's own cookies: headless_load_win.h), stores the
 // result in the job and posts kLoadDone to the window; the window procedure
 // turns the bytes into a document and fires NavigateComplete, TitleChange and
 // DocumentComplete. A newer navigation or Stop() cancels the job: its handles

@@ -1,5 +1,5 @@
-// A headless browser engine: pages load through WinInet (so they use the
-// process's per-user cookie store, like the system control) and are read by
+// A headless browser engine: pages load through WinInet (with cookies kept
+// in the process's memory, never in a cookie store) and are read by
 // a small HTML reader; no rendering. Enough for well-formed pages such as the
 // local maker server's demo game.
 #pragma once

@@ -62,6 +62,11 @@ class LoadJob {
         handles_[slot].reset(h);
         return true;
     }
+    // Closes handle number `slot` (a redirect's next request gets new ones).
+    void Release(int slot) {
+        std::lock_guard lock(mu_);
+        handles_[slot].reset();
+    }
     void ReleaseHandles() {
         std::lock_guard lock(mu_);
         for (int i = 2; i >= 0; --i) handles_[i].reset();

@@ -31,6 +31,8 @@ trap 'tests/support/dokuwiki-server.sh down "$LUMO_WIKI_DIR"; tests/wine/maker-s
 export LUMO_TEST_SERVER=127.0.0.1:$port
 tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/app/bench_pages.exe"
 tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/app/bench_bill.exe"
+# LUMO_BASELINE_EXE: an earlier Lumo.exe to compare page starts with.
+tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/app/bench_isolation.exe"
 tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/library/bench_library.exe"
 tests/wine/wine-run.sh "$root/$LUMO_WIN_BUILD/tests/library/bench_game_tree.exe"
 

@@ -107,19 +107,10 @@ void PageManager::ClosePage(int index) {
     if (d.kind == CloseDecision::Kind::Ignore)
         return;
     if (d.kind == CloseDecision::Kind::Blank) {
-        // Page 0 and the only page stay; they show the blank page instead.
-        // (The current page stays what it is.)
-        WbForm& page = pages_.At(d.index);
-        page.requestedAddress = kBlankAddress;
-        PageRun* run = RunOf(page);
-        if (run && run->life.state() == PageState::Crashed) {
-            page.address = kBlankAddress;
-            if (&page == pages_.current())
-                ReloadCurrent();
-        } else if (run && run->life.HasWindow() && run->life.state() != PageState::Hung) {
-            SendCopyData(run->window, sender_, std::string(kPrefixNewTab) + kBlankAddress,
-                         kPageCommandTimeoutMs);
-        }
+        // Page 0 and the only page stay; they show the blank page instead,
+        // in a fresh process: whoever was logged in there is closed all the
+        // same. (The current page stays what it is.)
+        StartOver(pages_.At(d.index), kBlankAddress, "");
         return;
     }
     main_->LockUpdates();

@@ -78,14 +78,18 @@ void PageManager::ReloadCurrent() {
         return;
     }
     reloadWaiting_ = false;
-    if (!page->address.empty())
+    // The cookies ended with the process. A page opened with a saved login
+    // starts at that game again with it and logs in once more; any other
+    // comes back at its address, in the same cookie folder.
+    if (!run->bill.empty() && !run->billAddress.empty())
+        run->address = run->billAddress;
+    else if (!page->address.empty())
         run->address = page->address;
-    run->bill.clear();  // the account comes back through its cookie folder
     run->pendingNavigate.clear();
+    run->pendingBill.clear();
     Apply(*run, PageEvent::Reload);
-    // Same address, same cookie folder: the account stays logged in.
     auto old = std::move(run->process);
-    if (!Launch(*run, false)) {
+    if (!Launch(*run, run->folder.empty())) {
         run->process = std::move(old);
         Apply(*run, PageEvent::ProcessEnded);
         Report(kCreatePageFailed);

@@ -34,6 +34,8 @@ struct PageManager::PageRun {
     std::string folder;
     std::string address;  // the address it was started for
     std::string bill;
+    std::string billAddress;  // the address the bill was given for (a saved game's)
+    bool visited = false;     // asked to load something other than the blank page
     LogTimer startTimer;
     bool embedAsked = false;
     bool pingOutstanding = false;
@@ -42,6 +44,7 @@ struct PageManager::PageRun {
     bool userWaits = false;      // "wait" chosen for this hang
     bool inputDetached = false;  // its input state parted from the shell's while hung
     std::string pendingNavigate;
+    std::string pendingBill;  // sent before pendingNavigate
 };
 
 // A message-only window that receives the timers, the process watches and

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/guard.h"
+#include "common/text.h"
 #include "common/text_win.h"
 #include "protocol/messages_win.h"
 #include "protocol/window_names.h"
@@ -297,6 +298,8 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
             break;
         case TextCommandKind::Url:
             if (WbForm* page = senderPage()) {
+                if (PageRun* run = RunOf(*page))
+                    run->visited |= !EqualsNoCase(Trim(cmd.arg), kBlankAddress);
                 page->address = cmd.arg;
                 if (page == pages_.current())
                     main_->SetAddressText(cmd.arg);

@@ -80,8 +80,10 @@ class PageManager {
     void NewBlankTab();
     // Opens `address` in `page`: sent at once, or as soon as a starting page
     // is embedded. With `record` the page's address fields take it now
-    // (otherwise they wait for the page's own report).
-    void Navigate(WbForm& page, const std::string& address, bool record = true);
+    // (otherwise they wait for the page's own report). A `bill` goes first,
+    // so the page fills it in once the address has loaded.
+    void Navigate(WbForm& page, const std::string& address, bool record = true,
+                  const std::string& bill = {});
 
     void OnTabMouseDown(int index, int mouseButton);
     void OnTextCommand(HWND sender, const TextCommand& cmd);
@@ -118,6 +120,13 @@ class PageManager {
     void StartSpare();
     void DropSpare();
     bool TakeSpare(int index, const std::string& address, bool activate, const std::string& bill);
+    PageRun* ClaimSpare(const std::string& address, const std::string& bill);
+    // A tab starting over in a fresh process on a fresh cookie folder
+    // (shell/page_restart_win.cpp).
+    void StartOver(WbForm& page, const std::string& address, const std::string& bill);
+    void LaunchInTab(WbForm& page, PageRun& run);
+    void RunWaitingRestarts();
+    void OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill);
     void OnHeartbeatDone();
     void ShareInput(PageRun& run, bool share);
     static bool Silent(const PageRun& run, ULONGLONG now);
@@ -155,10 +164,11 @@ class PageManager {
     int maxPages_ = kMaxPageProcesses;
     RequestRateLimit pageRequests_{8, 250};
     int droppedRequests_ = 0;
-    std::deque<Request> deferred_;  // requests that arrived during a page start
-    uint32_t spareId_ = 0;          // the spare page's run, 0: none
-    bool spareEnabled_ = true;      // LUMO_NO_SPARE=1 turns it off
-    bool firstPageUp_ = false;      // no spare during the start burst
+    std::deque<Request> deferred_;          // requests that arrived during a page start
+    std::deque<uint32_t> restartsWaiting_;  // tabs starting over, after the start in progress
+    uint32_t spareId_ = 0;                  // the spare page's run, 0: none
+    bool spareEnabled_ = true;              // LUMO_NO_SPARE=1 turns it off
+    bool firstPageUp_ = false;              // no spare during the start burst
     bool closing_ = false;
 };
 

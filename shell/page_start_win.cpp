@@ -92,6 +92,7 @@ bool PageManager::Launch(PageRun& run, bool newFolder) {
         return false;  // the redirection goes back with `redirect`
     }
     run.process->Watch(host_->hwnd(), kPageEndedMessage, run.id);
+    run.visited |= !EqualsNoCase(Trim(run.address), kBlankAddress);
     run.window = nullptr;
     run.embedAsked = false;
     run.pingOutstanding = false;
@@ -111,16 +112,17 @@ void PageManager::ReleaseRedirect(uint32_t owner) {
     redirect_->Restore();
     redirect_.reset();
     redirectOwner_ = 0;
-    if (!deferred_.empty() || reloadWaiting_)
+    if (!deferred_.empty() || reloadWaiting_ || !restartsWaiting_.empty())
         PostMessageW(host_->hwnd(), kRunDeferredMessage, 0, 0);
 }
 
 void PageManager::NewPage(int index, const std::string& address, bool activate,
                           const std::string& bill) {
     if (!awaitingFirstPage_ && BlankPageGuardBlocks(pages_, address)) {
-        // The blank current page takes the address instead of a new tab.
+        // The blank current page takes the address (and saved login)
+        // instead of a new tab.
         if (WbForm* current = pages_.current())
-            Navigate(*current, address);
+            OpenInBlankPage(*current, address, bill);
         return;
     }
     if (TakeSpare(index, address, activate, bill))
@@ -149,6 +151,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
         run.id = nextId_++;
         run.address = address;
         run.bill = bill;
+        run.billAddress = address;
         runs_[run.id] = std::move(owned);
         WbForm& page = AddTab(index, run.id, address);
 
@@ -211,7 +214,8 @@ void PageManager::MakeCurrent(WbForm& page) {
 // reload never takes it (a reloaded page keeps its own folder).
 void PageManager::StartSpare() {
     if (!spareEnabled_ || spareId_ != 0 || !firstPageUp_ || closing_ || redirectOwner_ != 0 ||
-        !deferred_.empty() || reloadWaiting_ || LiveProcesses() >= maxPages_)
+        !deferred_.empty() || reloadWaiting_ || !restartsWaiting_.empty() ||
+        LiveProcesses() >= maxPages_)
         return;
     auto owned = std::make_unique<PageRun>();
     PageRun& run = *owned;
@@ -239,29 +243,44 @@ void PageManager::DropSpare() {
         EndRun(*it->second);
 }
 
-bool PageManager::TakeSpare(int index, const std::string& address, bool activate,
-                            const std::string& bill) {
+// The spare, when it is ready, given its address and bill and asked to
+// embed itself; null when there is none to take.
+PageManager::PageRun* PageManager::ClaimSpare(const std::string& address, const std::string& bill) {
     auto it = runs_.find(spareId_);
     if (it == runs_.end())
-        return false;
+        return nullptr;
     PageRun& run = *it->second;
     if (run.life.state() != PageState::Starting || !run.window || run.embedAsked)
-        return false;
+        return nullptr;
     spareId_ = 0;
     run.address = address;
     run.bill = bill;
+    run.billAddress = address;
     run.embedAsked = true;
     run.startTimer = LogTimer();  // the embed's time limit runs from here
     // The bill first, so the page fills it in when the address has loaded.
+    // (The spare shows the blank page already.)
+    const bool blank = EqualsNoCase(Trim(address), kBlankAddress);
     if ((!bill.empty() && !SendCopyData(run.window, sender_, std::string(kPrefixFillBill) + bill,
                                         kPageCommandTimeoutMs)) ||
-        !SendCopyData(run.window, sender_, std::string(kPrefixNewTab) + address,
-                      kPageCommandTimeoutMs)) {
+        (!blank && !SendCopyData(run.window, sender_, std::string(kPrefixNewTab) + address,
+                                 kPageCommandTimeoutMs))) {
         LogWarn("page", PidText(run.process->pid()) + " spare did not take its address; ended");
         EndRun(run);
-        return false;
+        return nullptr;
     }
+    run.visited = !blank;
     PostMessageW(run.window, Messages().embed, reinterpret_cast<WPARAM>(main_->pageArea()), 0);
+    SetTimer(host_->hwnd(), kStartTimer, kStartTickMs, nullptr);
+    return &run;
+}
+
+bool PageManager::TakeSpare(int index, const std::string& address, bool activate,
+                            const std::string& bill) {
+    PageRun* spare = ClaimSpare(address, bill);
+    if (!spare)
+        return false;
+    PageRun& run = *spare;
     finished_ = false;
     main_->LockUpdates();
     Guarded([&] {
@@ -280,7 +299,6 @@ bool PageManager::TakeSpare(int index, const std::string& address, bool activate
     });
     main_->UnlockUpdates();
     finished_ = true;
-    SetTimer(host_->hwnd(), kStartTimer, kStartTickMs, nullptr);
     LogInfo("page", PidText(run.process->pid()) + " spare taken for " + RedactAddress(address));
     return true;
 }
@@ -310,7 +328,8 @@ void PageManager::OnFirstPage(const std::string& address) {
     Navigate(page, address);
 }
 
-void PageManager::Navigate(WbForm& page, const std::string& address, bool record) {
+void PageManager::Navigate(WbForm& page, const std::string& address, bool record,
+                           const std::string& bill) {
     if (record) {
         page.requestedAddress = address;
         page.address = address;
@@ -321,9 +340,20 @@ void PageManager::Navigate(WbForm& page, const std::string& address, bool record
     if (!run)
         return;
     run->address = address;
+    if (!bill.empty()) {
+        run->bill = bill;
+        run->billAddress = address;
+    }
+    if (!run->process)
+        return;  // its start waits: it starts with address and bill
+    run->visited |= !EqualsNoCase(Trim(address), kBlankAddress);
     if (run->life.state() == PageState::Starting) {
         run->pendingNavigate = address;
+        run->pendingBill = bill;
     } else if (run->life.HasWindow() && run->life.state() != PageState::Hung) {
+        if (!bill.empty())
+            SendCopyData(run->window, sender_, std::string(kPrefixFillBill) + bill,
+                         kPageCommandTimeoutMs);
         SendCopyData(run->window, sender_, std::string(kPrefixNewTab) + address,
                      kPageCommandTimeoutMs);
     } else if (run->life.state() == PageState::Crashed && &page == pages_.current()) {
@@ -371,9 +401,14 @@ void PageManager::OnStartTick() {
             else
                 Apply(run, PageEvent::Hide);
             if (!run.pendingNavigate.empty()) {
+                if (!run.pendingBill.empty())
+                    SendCopyData(run.window, sender_,
+                                 std::string(kPrefixFillBill) + run.pendingBill,
+                                 kPageCommandTimeoutMs);
                 SendCopyData(run.window, sender_, std::string(kPrefixNewTab) + run.pendingNavigate,
                              kPageCommandTimeoutMs);
                 run.pendingNavigate.clear();
+                run.pendingBill.clear();
             }
             continue;
         }
@@ -407,6 +442,7 @@ void PageManager::OnStartTick() {
 }
 
 void PageManager::RunDeferredPages() {
+    RunWaitingRestarts();
     if (reloadWaiting_ && redirectOwner_ == 0)
         ReloadCurrent();
     while (!deferred_.empty() && redirectOwner_ == 0) {

@@ -26,11 +26,13 @@
 #include "online/online_services_win.h"
 #include "page/browser_control.h"
 #include "page/page_window_win.h"
+#include "page/session_cookies_win.h"
 #include "protocol/messages_win.h"
 #include "shell/page_manager_win.h"
 #include "protocol/shortcuts.h"
 #include "protocol/text_command.h"
 #include "protocol/roles.h"
+#include "shell/browser_features_win.h"
 #include "shell/cookie_journal.h"
 #include "shell/cookie_redirect_win.h"
 #include "shell/default_browser_win.h"
@@ -144,6 +146,8 @@ int RunPageLoop(HANDLE shellProcess, HWND shell, HWND page) {
 
 int RunPageProcess(const std::vector<std::string>& args) {
     LogTimer lifetime;
+    // Before any request: this page's cookies stay in this process.
+    KeepCookiesInProcessMemory();
     PageArgs page = ParsePageArgs(args);
     // Only a hand-over file of our own is read and deleted: the command line
     // may carry outside text once Lumo is the default browser.
@@ -263,6 +267,9 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     RestoreCookieValueFromJournal(CookieJournalPath(programFolder));
     ClearCookieFolders(programFolder);
     TiePagesToThisProcess();
+    // Before the first page: page processes read these when their browser
+    // control is made.
+    SetBrowserFeatures(FileNameOf(exePath));
 
     // The start report and the version request run meanwhile.
     OnlineServices online;

@@ -12,6 +12,8 @@
 #include "common/text.h"
 #include "library/bill_protect_win.h"
 #include "library/game_list.h"
+#include "page/bill.h"
+#include "protocol/shortcuts.h"
 #include "tests/app/lumo_shell.h"
 #include "tests/support/remote_tree_win.h"
 
@@ -371,4 +373,64 @@ TEST(LibraryUi, OnlyGamesAreRenamedInPlaceAndTheNameSurvivesARestart) {
     LibraryShell again(AnsiToUtf8(games));
     ASSERT_TRUE(again.Start());
     EXPECT_NE(Find(ReadTree(again.games()), "仙侠 新服", 1), nullptr);
+}
+
+TEST(LibraryUi, ASavedGameLogsInInTheBlankTabAlsoAfterACrashOrAClose) {
+    Server("/_control/reset");
+    Server("/_control/clearlog");
+    Server("/_control/set?startpage=about:blank");
+    auto bill = [](const std::string& account) {
+        return BillText(
+            {{"loginForm",
+              {{"username", account, false}, {"password", "pw", false}, {"btnLogin", "", true}}}});
+    };
+    LibraryShell shell("");
+    {
+        GameLibrary saved(shell.userData(), UserBillProtector());
+        saved.Load();
+        saved.AddGame("角色扮演", "多拉", bill("dora"), kGame);
+        saved.AddGame("角色扮演", "艾琳", bill("erin"), kGame + "?e");
+    }
+    ASSERT_TRUE(shell.Start());
+    ASSERT_TRUE(shell.AddressBecomes("about:blank"));
+    Sleep(1500);  // the (blank) start page has arrived
+    shell.ShowMyGames();
+    auto seenInLobby = [](const std::string& accounts) {
+        return WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == accounts; }, 15000);
+    };
+    // The blank tab takes the game with its saved login, which logs in.
+    ClickNode(shell.games(), Find(ReadTree(shell.games()), "多拉", 1));
+    EXPECT_TRUE(seenInLobby("dora\n"));
+    EXPECT_EQ(shell.TabCount(), 1);
+
+    // Crashed and reloaded: its cookies are gone with the process; the
+    // saved login logs it in again.
+    Server("/_control/clearlog");
+    DWORD crashed = Shell::PidOf(shell.Pages().at(0));
+    UniqueHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, crashed));
+    TerminateProcess(p.get(), 9);
+    ASSERT_TRUE(WaitFor([&] { return shell.NoticeShown(); }, 5000));
+    PostMessageW(shell.Control(L"btnPageNotice1"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(seenInLobby("dora\n"));
+
+    // The only tab closed: blank in a fresh process, which is nobody.
+    Server("/_control/clearlog");
+    DWORD logged = Shell::PidOf(shell.Pages().at(0));
+    shell.Send(ShortcutCommand(Shortcut::CloseTab));
+    ASSERT_TRUE(shell.AddressBecomes("about:blank"));
+    EXPECT_TRUE(ProcessEnded(logged, 10000));
+    shell.Send("NT:" + ServerUrl("/game/popup-target.html?in=blank"));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return Server("/_log").find("/game/popup-target.html?in=blank\t-\t") !=
+                   std::string::npos;
+        },
+        15000))
+        << Server("/_log");
+    // Closed again, the blank tab takes the other saved game and logs in.
+    shell.Send(ShortcutCommand(Shortcut::CloseTab));
+    ASSERT_TRUE(shell.AddressBecomes("about:blank"));
+    ClickNode(shell.games(), Find(ReadTree(shell.games()), "艾琳", 1));
+    EXPECT_TRUE(seenInLobby("erin\n"));
+    EXPECT_EQ(shell.TabCount(), 1);
 }

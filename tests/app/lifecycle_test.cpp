@@ -188,7 +188,7 @@ TEST_F(LifecycleTest, AHungPageNeverFreezesTheShell) {
     for (DWORD pid : pids) EXPECT_TRUE(ProcessEnded(pid, 5000)) << pid;
 }
 
-TEST_F(LifecycleTest, ACrashedPageShowsTheStoppedViewAndReloadKeepsItsAccount) {
+TEST_F(LifecycleTest, ACrashedPageShowsTheStoppedViewAndReloadsInAFreshProcess) {
     Shell shell("crash");
     ASSERT_TRUE(shell.Start());
     shell.Send("NT:" + ServerUrl("/game/login?user=carol&pass=1"));
@@ -205,13 +205,18 @@ TEST_F(LifecycleTest, ACrashedPageShowsTheStoppedViewAndReloadKeepsItsAccount) {
     EXPECT_EQ(shell.TabCount(), 2);
     EXPECT_TRUE(WaitFor([&] { return shell.Pages().size() == 1u; }, 2000));
 
-    // Reload: a fresh process, same address and cookie folder.
+    // Reload: a fresh process, same address and cookie folder. The cookies
+    // ended with the crashed process: opened without a saved login, the page
+    // comes back logged out (a saved game logs in again, see the library
+    // tests).
     Server("/_control/clearlog");
     PostMessageW(shell.Control(L"btnPageNotice1"), BM_CLICK, 0, 0);
     ASSERT_TRUE(shell.WaitForPages(2));
     EXPECT_TRUE(WaitFor([&] { return !shell.NoticeShown(); }, 2000));
-    EXPECT_TRUE(
-        WaitFor([&] { return Server("/_seen?path=/game/lobby.html") == "carol\n"; }, 15000));
+    EXPECT_TRUE(WaitFor(
+        [&] { return Server("/_log").find("\t/game/lobby.html\t-\t") != std::string::npos; },
+        15000))
+        << Server("/_log");
 
     // Stopped again, the shell closes cleanly with the stopped tab open.
     ASSERT_TRUE(WaitFor([&] { return shell.VisiblePage() != nullptr; }, 5000));
