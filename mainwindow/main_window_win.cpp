@@ -6,10 +6,12 @@
 #include "common/file.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
+#include "common/log.h"
 #include "common/text_win.h"
 #include "mainwindow/address_rules.h"
 #include "mainwindow/main_window_ids_win.h"
 #include "protocol/messages_win.h"
+#include "protocol/text_command.h"
 
 namespace lumo {
 
@@ -230,6 +232,11 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA: {
             const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+            if (cds && cds->cbData > kMaxTextCommandBytes) {
+                LogWarn("shell",
+                        "text command of " + std::to_string(cds->cbData) + " bytes refused");
+                return FALSE;
+            }
             if (cds && args_.onShortcut) {
                 auto text = DecodeTextCommand(cds->dwData, cds->lpData, cds->cbData);
                 if (auto shortcut = text ? ParseShortcutCommand(*text) : std::nullopt) {

@@ -361,7 +361,21 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         MSG msg;
         int r;
         AltShortcutRelease alt;
-        while ((r = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+        int failedReads = 0;
+        while ((r = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+            if (r < 0) {
+                // A message that could not be received (Wine fails the read
+                // of a text command too large to pass between processes) is
+                // dropped: the shell goes on. Only an endless run of failures
+                // ends it.
+                if (failedReads++ % 100 == 0)
+                    LogWarn("shell", "a message could not be received (error " +
+                                         std::to_string(GetLastError()) + "); dropped");
+                if (failedReads > 10000)
+                    break;
+                continue;
+            }
+            failedReads = 0;
             bool inMain =
                 main.hwnd() && (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd));
             if (inMain && IsKeyUp(msg) && alt.DropKeyUp(static_cast<int>(msg.wParam)))

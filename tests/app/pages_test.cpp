@@ -219,3 +219,22 @@ TEST(CookieRedirect, ValueIsRestoredOrRemoved) {
     }
     EXPECT_EQ(CurrentCookieFolderValue(), before);
 }
+
+TEST_F(PagesTest, OversizedTextCommandsLeaveTheShellTakingCommands) {
+    Shell shell("huge");
+    ASSERT_TRUE(shell.Start());
+    // 2.5 MB and 8.5 MB: refused (where they arrive at all), never the end.
+    for (size_t mb : {2u, 8u}) {
+        std::string big =
+            "NT:" + ServerUrl("/faq.html?huge=") + std::string(mb * 1024 * 1024 + 512 * 1024, 'a');
+        COPYDATASTRUCT cds{kUtf8Tag, static_cast<DWORD>(big.size()), big.data()};
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(shell.main(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds),
+                            SMTO_ABORTIFHUNG, 10000, &r);
+    }
+    shell.Send("NT:" + ServerUrl("/faq.html?after=huge"));
+    EXPECT_TRUE(shell.WaitForPages(2));
+    EXPECT_TRUE(
+        WaitFor([&] { return Server("/_log").find("after=huge") != std::string::npos; }, 15000));
+    EXPECT_EQ(Server("/_log").find("huge=aaaa"), std::string::npos);
+}
