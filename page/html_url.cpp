@@ -88,6 +88,8 @@ std::string JoinUrl(const UrlParts& p) {
     std::string out = p.scheme + ":";
     if (p.authority)
         out += "//" + *p.authority;
+    else if (p.path.starts_with("//"))
+        out += "/.";  // else the path's first segment would read as a host
     out += p.path;
     if (p.query)
         out += "?" + *p.query;
@@ -178,6 +180,9 @@ std::string ResolveUrl(std::string_view baseText, std::string_view reference) {
         }
     }
     t.fragment = r.fragment;
+    // As for an absolute reference: "//Host/x" names the same host as "http://host/x".
+    if ((t.scheme == "http" || t.scheme == "https") && t.authority)
+        t.authority = AsciiLower(*t.authority);
     if ((t.scheme == "http" || t.scheme == "https") && t.path.empty())
         t.path = "/";
     return JoinUrl(t);
