@@ -26,6 +26,17 @@ std::string EscapeQueryValue(std::string_view s) {
     return out;
 }
 
+// Whether Config.ini gives the value back unchanged: no line breaks or other
+// control bytes, and not inside a pair of quotes (the reader removes them).
+bool ReadsBackAsWritten(std::string_view value) {
+    for (char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            return false;
+    }
+    return !(value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+             value.back() == value[0]);
+}
+
 }  // namespace
 
 std::string PublicAddressFrom(std::string_view lookupText) {
@@ -60,8 +71,10 @@ Registration RegistrationFrom(std::string_view clientId, int op, std::string_vie
     size_t colon = reply.find(':');
     if (clientId != kNoClientId || op != kPresenceStart || colon == std::string_view::npos)
         return r;
-    r.clientId = std::string(reply.substr(0, colon));
-    r.store = !TrimView(r.clientId).empty();
+    // Blanks before the ':' are no part of the identifier: Config.ini would
+    // drop them, and the next start must send the key this one sends.
+    r.clientId = Trim(reply.substr(0, colon));
+    r.store = !r.clientId.empty() && ReadsBackAsWritten(r.clientId);
     return r;
 }
 

@@ -40,8 +40,10 @@ struct Registration {
 };
 
 // Only a start report of an unregistered client ("0") registers: an answer
-// (trimmed) holding ':' gives the identifier before the first ':', stored
-// when it is not blank. Any other answer leaves the identifier as it is.
+// (trimmed) holding ':' gives the identifier before the first ':' (trimmed),
+// stored when it is not blank and Config.ini can give it back as it is (no
+// control bytes, not quoted; otherwise it is held for this run only). Any
+// other answer leaves the identifier as it is.
 Registration RegistrationFrom(std::string_view clientId, int op, std::string_view answer);
 
 }  // namespace lumo

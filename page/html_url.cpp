@@ -68,6 +68,14 @@ void SplitRest(std::string_view rest, UrlParts& parts) {
     parts.path = std::string(rest);
 }
 
+// The authority with its host (and port) lowered; a login before '@' keeps
+// its case, as a password must.
+std::string LowerHost(std::string_view authority) {
+    const size_t at = authority.rfind('@');
+    const size_t host = at == std::string_view::npos ? 0 : at + 1;
+    return std::string(authority.substr(0, host)) + AsciiLower(authority.substr(host));
+}
+
 bool IsHierarchical(const UrlParts& p) {
     return p.authority.has_value() || p.path.starts_with("/");
 }
@@ -88,6 +96,8 @@ std::string JoinUrl(const UrlParts& p) {
     std::string out = p.scheme + ":";
     if (p.authority)
         out += "//" + *p.authority;
+    else if (p.path.starts_with("//"))
+        out += "/.";  // else the path's first segment would read as a host
     out += p.path;
     if (p.query)
         out += "?" + *p.query;
@@ -138,7 +148,7 @@ std::string ResolveUrl(std::string_view baseText, std::string_view reference) {
         if (IsHierarchical(r))
             r.path = RemoveDotSegments(r.path);
         if ((r.scheme == "http" || r.scheme == "https") && r.authority) {
-            r.authority = AsciiLower(*r.authority);
+            r.authority = LowerHost(*r.authority);
             if (r.path.empty())
                 r.path = "/";
         }
@@ -178,6 +188,9 @@ std::string ResolveUrl(std::string_view baseText, std::string_view reference) {
         }
     }
     t.fragment = r.fragment;
+    // As for an absolute reference: "//Host/x" names the same host as "http://host/x".
+    if ((t.scheme == "http" || t.scheme == "https") && t.authority)
+        t.authority = LowerHost(*t.authority);
     if ((t.scheme == "http" || t.scheme == "https") && t.path.empty())
         t.path = "/";
     return JoinUrl(t);

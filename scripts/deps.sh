@@ -8,7 +8,8 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev libssl-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth
       xdotool x11-utils fonts-wqy-microhei imagemagick procps locales clang-format git python3
-      openssl libgnutls30:i386 apache2 libapache2-mod-php dokuwiki nsis unzip)
+      openssl libgnutls30:i386 apache2 libapache2-mod-php dokuwiki nsis unzip
+      clang libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -53,6 +53,9 @@ formatted() {
 }
 check format formatted
 check layers scripts/check-layers.sh
+# Every reader of outside input under libFuzzer for a few seconds each
+# (builds build/fuzz itself; replays fuzz/regressions/ first).
+check fuzz scripts/fuzz.sh 4
 
 # The README's run command as a new user runs it: a fresh prefix, no display;
 # it fails when no main window appears or the screenshot is black.

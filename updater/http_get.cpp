@@ -1,5 +1,6 @@
 #include "updater/http_get.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -93,8 +94,16 @@ bool DownloadComplete(const DownloadOutcome& o) {
 std::string FormatPercent(std::int64_t readed, std::int64_t total) {
     std::int64_t thousandths = 0;  // of a percent
     if (total > 0 && readed > 0) {
+        // More than the whole (a server that sends past its length) is shown
+        // as the whole. Lengths past 8 TB (only a broken or hostile server
+        // announces one) are scaled down, losing only digits not shown.
+        readed = std::min(readed, total);
+        while (total > (std::int64_t{1} << 43)) {
+            total >>= 1;
+            readed >>= 1;
+        }
         // readed * 100000 / total, rounded half up; split so that no product
-        // overflows for any file below 40 TB.
+        // overflows.
         const std::int64_t whole = readed / total;
         const std::int64_t rest = readed % total;
         thousandths = whole * 100000 + (rest * 200000 + total) / (total * 2);

@@ -68,6 +68,10 @@ TEST(PresenceRules, OnlyAnUnregisteredStartReportRegisters) {
         {"0", 1, "ok", "0", false},
         {"0", 1, ":ok", "", false},
         {"0", 1, " \t:x", "", false},  // the answer is trimmed first
+        {"0", 1, "123 \t:ok", "123", true},
+        // Config.ini would not give these back as they are: held, not stored.
+        {"0", 1, "12\n34:ok", "12\n34", false},
+        {"0", 1, "'5':ok", "'5'", false},
         {"0", 2, "123:ok", "0", false},
         {"55", 1, "123:ok", "55", false},
         {"", 1, "123:ok", "", false},  // an empty stored key never registers

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "updater/http_get.h"
@@ -45,6 +46,9 @@ TEST(FormatPercent, ThreeDecimalsRoundedHalfUp) {
     EXPECT_EQ(FormatPercent(1, 200000), "0.001%");  // 0.0005 rounds up
     EXPECT_EQ(FormatPercent(52428800, 52428800), "100.000%");
     EXPECT_EQ(FormatPercent(4000000000LL, 8000000000LL), "50.000%");  // past 32 bits
+    // Whatever length a server announces: no overflow, never past the whole.
+    EXPECT_EQ(FormatPercent(INT64_MAX / 2, INT64_MAX), "50.000%");
+    EXPECT_EQ(FormatPercent(INT64_MAX, 3), "100.000%");
 }
 
 TEST(PlanResume, OnlyAnUnchangedPartOfTheSameFileResumes) {
