@@ -2,7 +2,9 @@
 # Benchmarks under Wine: page-process start, new page, idle working set,
 # tab switch, loading a 10,000-game list and filling tvwMyGame with it, a saved
 # game logging in by itself (medians), the download component against curl.
-# Prints figures; asserts nothing.
+# Prints figures; asserts nothing. The idle page's memory is measured against
+# a bare GUI process, by module; LUMO_BENCH_BASELINE=<path of an older
+# Lumo.exe> measures that build's idle pages in the same run.
 set -euo pipefail
 # Everything under one display: Wine's desktop process must find it from the
 # first Wine command of the prefix on.

@@ -2,8 +2,6 @@
 #include "tests/app/bench_memory.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
-#include <winternl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -117,7 +115,6 @@ bool FromSmaps(unsigned linuxPid, const std::vector<Module>& modules,
     std::istringstream in(ReadWhole("Z:\\proc\\" + std::to_string(linuxPid) + "\\smaps"));
     std::string text;
     MemoryPart* current = nullptr;
-    std::string dbgRange;
     bool any = false;
     while (std::getline(in, text)) {
         unsigned long long start = 0, end = 0;
@@ -132,12 +129,6 @@ bool FromSmaps(unsigned linuxPid, const std::vector<Module>& modules,
                 name = m->name;
             else if (path[0])
                 name = BaseName(Trim(path));
-            if (getenv("LUMO_BENCH_RANGES") && name == "(anonymous)") {
-                static char buf[256];
-                snprintf(buf, sizeof buf, "%llx-%llx %s", start, end, perms);
-                dbgRange = buf;
-            } else
-                dbgRange.clear();
             current = &parts[name];
             current->name = name;
             any = true;
@@ -148,11 +139,9 @@ bool FromSmaps(unsigned linuxPid, const std::vector<Module>& modules,
         if (!current || std::sscanf(text.c_str(), "%63[^:]: %llu kB", field, &kb) != 2)
             continue;
         std::string f = field;
-        if (f == "Rss") {
+        if (f == "Rss")
             current->residentKb += static_cast<double>(kb);
-            if (!dbgRange.empty() && kb >= 64)
-                std::printf("RANGE %s rss %llu\n", dbgRange.c_str(), kb);
-        } else if (f == "Private_Clean" || f == "Private_Dirty")
+        else if (f == "Private_Clean" || f == "Private_Dirty")
             current->privateKb += static_cast<double>(kb);
     }
     return any;
@@ -196,41 +185,6 @@ double ProcessMemory::PrivateKb() const {
     return kb;
 }
 
-static void DebugThreads(DWORD pid, HANDLE process, const std::vector<Module>& modules) {
-    using QueryFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 te{};
-    te.dwSize = sizeof(te);
-    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
-        if (te.th32OwnerProcessID != pid)
-            continue;
-        HANDLE t = OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
-        struct {
-            LONG status;
-            PVOID teb;
-            CLIENT_ID cid;
-            ULONG_PTR aff;
-            LONG prio, base;
-        } tbi{};
-        void* start = nullptr;
-        query(t, 0, &tbi, sizeof(tbi), nullptr);
-        query(t, 9, &start, sizeof(start), nullptr);
-        NT_TIB tib{};
-        SIZE_T got = 0;
-        ReadProcessMemory(process, tbi.teb, &tib, sizeof(tib), &got);
-        std::string mod = "?";
-        for (auto& m : modules)
-            if ((uintptr_t)start >= m.base && (uintptr_t)start < m.base + m.size)
-                mod = m.name;
-        std::printf("THREAD %lu start %p (%s) stack %p-%p teb %p\n", te.th32ThreadID, start,
-                    mod.c_str(), tib.StackLimit, tib.StackBase, tbi.teb);
-        CloseHandle(t);
-    }
-    CloseHandle(snap);
-}
-
 ProcessMemory MeasureProcess(DWORD pid) {
     ProcessMemory out;
     UniqueHandle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
@@ -243,8 +197,6 @@ ProcessMemory MeasureProcess(DWORD pid) {
         out.privateBytesKb = static_cast<double>(pmc.PrivateUsage) / 1024.0;
     }
     std::vector<Module> modules = ModulesOf(p.get());
-    if (getenv("LUMO_BENCH_RANGES"))
-        DebugThreads(pid, p.get(), modules);
     std::map<std::string, MemoryPart> parts;
     bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     unsigned linuxPid = underWine && !modules.empty() ? LinuxPidOf(pid, modules[0].base) : 0;

@@ -30,6 +30,11 @@ struct ProcessMemory {
     std::string source;  // how the parts were measured; "" when not at all
     double ResidentKb() const;
     double PrivateKb() const;
+    // The private bytes, or where the system reports none (Wine) the
+    // resident pages no other process maps.
+    double PrivateOrResidentPrivateKb() const {
+        return privateBytesKb > 0 ? privateBytesKb : PrivateKb();
+    }
 };
 
 ProcessMemory MeasureProcess(DWORD pid);
