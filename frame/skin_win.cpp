@@ -1,5 +1,7 @@
 #include "frame/skin_win.h"
 
+#include "common/on_demand_win.h"
+
 namespace lumo {
 
 namespace {
@@ -38,8 +40,8 @@ Skin::Skin() {
     }
     for (const ListInfo& l : kLists) {
         lists_[l.id - kFirstId] =
-            ImageList_LoadImageW(inst, MAKEINTRESOURCEW(l.id), l.cx, 0, SKIN_KEY_COLOR,
-                                 IMAGE_BITMAP, LR_CREATEDIBSECTION);
+            ondemand::ImageList_LoadImageW(inst, MAKEINTRESOURCEW(l.id), l.cx, 0, SKIN_KEY_COLOR,
+                                           IMAGE_BITMAP, LR_CREATEDIBSECTION);
     }
 }
 
@@ -71,7 +73,8 @@ void DrawPictureColumns(HDC dc, HBITMAP picture, int srcLeft, int srcWidth, cons
         SetStretchBltMode(dc, COLORONCOLOR);
         StretchBlt(dc, dst.left, dst.top, w, h, mem, srcLeft, 0, srcWidth, bm.bmHeight, SRCCOPY);
     } else {
-        TransparentBlt(dc, dst.left, dst.top, w, h, mem, srcLeft, 0, srcWidth, bm.bmHeight, key);
+        ondemand::TransparentBlt(dc, dst.left, dst.top, w, h, mem, srcLeft, 0, srcWidth,
+                                 bm.bmHeight, key);
     }
     SelectObject(mem, old);
     DeleteDC(mem);
@@ -84,13 +87,13 @@ void StretchPicture(HDC dc, HBITMAP picture, const RECT& dst) {
 }
 
 void DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, bool faded) {
-    if (!list || index < 0 || index >= ImageList_GetImageCount(list))
+    if (!list || index < 0 || index >= ondemand::ImageList_GetImageCount(list))
         return;
     if (faded)
-        ImageList_DrawEx(list, index, dc, x, y, 0, 0, CLR_NONE, RGB(255, 255, 255),
-                         ILD_TRANSPARENT | ILD_BLEND50);
+        ondemand::ImageList_DrawEx(list, index, dc, x, y, 0, 0, CLR_NONE, RGB(255, 255, 255),
+                                   ILD_TRANSPARENT | ILD_BLEND50);
     else
-        ImageList_Draw(list, index, dc, x, y, ILD_TRANSPARENT);
+        ondemand::ImageList_Draw(list, index, dc, x, y, ILD_TRANSPARENT);
 }
 
 BufferedPaint::BufferedPaint(HDC target, const RECT& area) : target_(target), area_(area) {

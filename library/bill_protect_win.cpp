@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "common/on_demand_win.h"
+
 namespace lumo {
 
 namespace {
@@ -44,8 +46,8 @@ std::optional<std::string> Protect(std::string_view plain) {
     DATA_BLOB in = BlobOf(plain);
     DATA_BLOB entropy = BlobOf(kEntropy);
     LocalBlob out;
-    if (!CryptProtectData(&in, L"Lumo saved login", &entropy, nullptr, nullptr,
-                          CRYPTPROTECT_UI_FORBIDDEN, out.put()))
+    if (!ondemand::CryptProtectData(&in, L"Lumo saved login", &entropy, nullptr, nullptr,
+                                    CRYPTPROTECT_UI_FORBIDDEN, out.put()))
         return std::nullopt;
     return out.bytes();
 }
@@ -54,8 +56,8 @@ std::optional<std::string> Unprotect(std::string_view stored) {
     DATA_BLOB in = BlobOf(stored);
     DATA_BLOB entropy = BlobOf(kEntropy);
     LocalBlob out;
-    if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
-                            out.put()))
+    if (!ondemand::CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr,
+                                      CRYPTPROTECT_UI_FORBIDDEN, out.put()))
         return std::nullopt;
     return out.bytes();
 }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "common/guard.h"
+#include "common/on_demand_win.h"
 #include "common/text_win.h"
 #include "mainwindow/address_rules.h"
 #include "mainwindow/main_window_ids_win.h"
@@ -111,12 +112,12 @@ LRESULT CALLBACK MainWindow::EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp
                 return 0;  // no beep for Enter
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(h, EditSubclass, id);
+            ondemand::RemoveWindowSubclass(h, EditSubclass, id);
             break;
         default:
             break;
     }
-    return DefSubclassProc(h, msg, wp, lp);
+    return ondemand::DefSubclassProc(h, msg, wp, lp);
 }
 
 }  // namespace lumo

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "common/maker.h"
+#include "common/on_demand_win.h"
 #include "frame/skin_win.h"
 #include "mainwindow/main_window_ids_win.h"
 
@@ -152,8 +153,8 @@ void MainWindow::CreateAddressBar() {
     if (GetComboBoxInfo(addressBox_, &info) && info.hwndItem) {
         addressEdit_ = info.hwndItem;
         SHAutoComplete(addressEdit_, kAddressAutoComplete);
-        SetWindowSubclass(addressEdit_, EditSubclass, kIdAddressBox,
-                          reinterpret_cast<DWORD_PTR>(this));
+        ondemand::SetWindowSubclass(addressEdit_, EditSubclass, kIdAddressBox,
+                                    reinterpret_cast<DWORD_PTR>(this));
     }
 
     auto imageButton = [&](ButtonBar& bar, const wchar_t* name, int id, int image,
@@ -181,7 +182,8 @@ void MainWindow::CreateAddressBar() {
     };
     searchEdit_ = MakeChild(ap, WC_EDITW, L"ComboBoxSearch",
                             WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kIdSearchEdit);
-    SetWindowSubclass(searchEdit_, EditSubclass, kIdSearchEdit, reinterpret_cast<DWORD_PTR>(this));
+    ondemand::SetWindowSubclass(searchEdit_, EditSubclass, kIdSearchEdit,
+                                reinterpret_cast<DWORD_PTR>(this));
     imageButton(toolBarSearchButton_, L"ToolBarSearchButton", kIdSearch, 1, "搜索");
     // The fields lie over their painted frames and take the clicks.
     for (HWND field : {addressBox_, searchEdit_})

@@ -7,6 +7,7 @@
 #include "common/guard.h"
 #include "common/handle_win.h"
 #include "common/log.h"
+#include "common/on_demand_win.h"
 #include "common/text_win.h"
 #include "mainwindow/address_rules.h"
 #include "mainwindow/main_window_ids_win.h"
@@ -49,7 +50,7 @@ bool MainWindow::Create(const CreateArgs& args) {
     searchOrigin_ = args.searchOrigin;
     INITCOMMONCONTROLSEX icc{sizeof(icc),
                              ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
+    ondemand::InitCommonControlsEx(&icc);
     Messages();
     if (!args_.programFolder.empty())
         CreateFolders(args_.programFolder + "UserData");

@@ -4,6 +4,7 @@
 
 #include "common/guard.h"
 #include "common/handle_win.h"
+#include "common/on_demand_win.h"
 #include "common/text_win.h"
 #include "frame/skin_win.h"
 #include "library/game_tree_win.h"
@@ -169,7 +170,8 @@ HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
     SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
     SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages()));
-    SetWindowSubclass(tree, TreeSubclass, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    ondemand::SetWindowSubclass(tree, TreeSubclass, kTreeSubclassId,
+                                reinterpret_cast<DWORD_PTR>(this));
     return tree;
 }
 
@@ -425,12 +427,12 @@ LRESULT CALLBACK SidePanel::TreeSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp,
                 Guarded([&] { panel->OnTreeMouseDown(msg); });
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(h, TreeSubclass, kTreeSubclassId);
+            ondemand::RemoveWindowSubclass(h, TreeSubclass, kTreeSubclassId);
             break;
         default:
             break;
     }
-    return DefSubclassProc(h, msg, wp, lp);
+    return ondemand::DefSubclassProc(h, msg, wp, lp);
 }
 
 LRESULT SidePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -4,6 +4,7 @@
 
 #include "common/guard.h"
 #include "common/handle_win.h"
+#include "common/on_demand_win.h"
 #include "common/text.h"
 #include "common/text_win.h"
 #include "common/window_win.h"
@@ -37,7 +38,7 @@ bool TabStrip::Create(const CreateArgs& args) {
     SendMessageW(hwnd_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(width_, 33));
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
-    SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+    ondemand::SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
     font_ = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     return true;
 }
@@ -198,8 +199,8 @@ LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
         Guarded([&] { self->args_.onCloseButton(place); });
     }
     if (msg == WM_NCDESTROY)
-        RemoveWindowSubclass(h, Subclass, 1);
-    return DefSubclassProc(h, msg, wp, lp);
+        ondemand::RemoveWindowSubclass(h, Subclass, 1);
+    return ondemand::DefSubclassProc(h, msg, wp, lp);
 }
 
 }  // namespace lumo

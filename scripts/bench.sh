@@ -4,7 +4,9 @@
 # game logging in by itself on the demo game, on model login pages of real
 # sites and on DokuWiki (medians), the download component against curl, the
 # signature check of an update.
-# Prints figures; asserts nothing.
+# Prints figures; asserts nothing. The idle page's memory is measured against
+# a bare GUI process, by module; LUMO_BENCH_BASELINE=<path of an older
+# Lumo.exe> measures that build's idle pages in the same run.
 set -euo pipefail
 # Everything under one display: Wine's desktop process must find it from the
 # first Wine command of the prefix on.

@@ -2,16 +2,21 @@
 //   - page-process start: process start until its page window can be embedded;
 //   - new page: "NT:" request to the shell until the page is embedded and shown;
 //   - new page with and without the spare page (LUMO_NO_SPARE=1);
-//   - a bare GUI process (bench_bare.exe): start to window, working set;
-//   - working set of one idle page process;
-//   - tab switch: a click on a tab until the switch is done.
+//   - a bare GUI process (bench_bare.exe): start to window;
+//   - tab switch: a click on a tab until the switch is done;
+//   - memory: idle page processes of a real shell against a bare GUI
+//     process, working set and private bytes, with the table of where they
+//     go by module; with LUMO_BENCH_BASELINE naming another Lumo.exe (a
+//     path of the build machine), its pages too, in the same run.
 // Medians of repeated runs. Needs the local maker server (LUMO_TEST_SERVER).
+// "bench_pages memory [rounds [rows]]" measures the memory only.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "common/path.h"
@@ -22,6 +27,7 @@
 #include "tests/support/recording_shell.h"
 #include "tests/support/test_support.h"
 #include "tests/support/bench_stats.h"
+#include "tests/app/bench_memory.h"
 
 using namespace lumo;
 using namespace lumo::test;
@@ -77,14 +83,122 @@ std::vector<double> NewTabs(const std::string& exe, const std::string& folder, b
     return times;
 }
 
+// A bare GUI process, measured once it is up.
+ProcessMemory BareProcess() {
+    auto p = StartProgram(FolderOf(ExecutablePath()) + "bench_bare.exe", {});
+    if (!p)
+        return {};
+    HWND w = nullptr;
+    WaitFor([&] { return (w = FindWindowW(L"LumoBenchBare", nullptr)) != nullptr; }, 5000);
+    Sleep(1000);
+    ProcessMemory m = MeasureProcess(p->pid);
+    PostMessageW(w, WM_QUIT, 0, 0);
+    p->Ended(5000);
+    return m;
+}
+
+// The idle page processes of a real shell: its first page (the maker's
+// start page) and three pages of the local server, loaded and settled.
+std::vector<ProcessMemory> IdlePages(const std::string& exe, const std::string& folder) {
+    std::vector<ProcessMemory> out;
+    auto shell = StartProgram(exe, {}, folder);
+    if (!shell)
+        return out;
+    HWND main = WaitForWindow(shell->pid, L"TfrmMain", 20000);
+    HWND panel = nullptr;
+    WaitFor(
+        [&] {
+            panel = FindControl(main, L"PanelWBMain");
+            return panel && PageWindowsIn(panel).size() == 1;
+        },
+        20000);
+    for (int i = 0; panel && i < 3; ++i) {
+        size_t before = PageWindowsIn(panel).size();
+        SendCopyData(main, nullptr, "NT:" + ServerUrl("/faq.html?idle=" + std::to_string(i)));
+        WaitFor([&] { return PageWindowsIn(panel).size() > before; }, 10000);
+    }
+    // Past the pages' settling: they give back what start-up touched after 5 s.
+    WaitFor([] { return false; }, 7000);
+    for (HWND page : panel ? PageWindowsIn(panel) : std::vector<HWND>{}) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(page, &pid);
+        if (ProcessMemory m = MeasureProcess(pid); m.workingSetKb > 0)
+            out.push_back(m);
+    }
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    shell->Ended(20000);
+    return out;
+}
+
+// Idle pages of this build (and of LUMO_BENCH_BASELINE's Lumo.exe) against
+// bare GUI processes, taken in turns, `rounds` times; medians, and the table
+// (`rows` largest parts) of the median process of each kind.
+void IdleMemory(const std::string& exe, int rounds, int rows) {
+    struct Kind {
+        std::string name, exe;
+        std::vector<ProcessMemory> measured;
+    };
+    std::vector<Kind> kinds{{"bare GUI process", "", {}}, {"idle page, this build", exe, {}}};
+    TempFolder baselineFolder("bench-base");
+    if (std::string base = Env("LUMO_BENCH_BASELINE"); !base.empty()) {
+        std::string other = LayOutProgramFolder(baselineFolder.path());
+        if (CopyFileW(ToW(HostPath(base)).c_str(), ToW(other).c_str(), FALSE))
+            kinds.push_back({"idle page, baseline", other, {}});
+    }
+    for (int r = 0; r < rounds; ++r) {
+        for (Kind& k : kinds) {
+            if (k.exe.empty()) {
+                for (int i = 0; i < 4; ++i) k.measured.push_back(BareProcess());
+            } else {
+                auto pages = IdlePages(k.exe, FolderOf(k.exe));
+                k.measured.insert(k.measured.end(), pages.begin(), pages.end());
+            }
+        }
+    }
+    auto median = [](const std::vector<ProcessMemory>& v, auto figure) {
+        std::vector<double> x;
+        for (const ProcessMemory& m : v) x.push_back(figure(m));
+        return Median(x);
+    };
+    auto set = [](const ProcessMemory& m) { return m.workingSetKb; };
+    auto priv = [](const ProcessMemory& m) { return m.PrivateOrResidentPrivateKb(); };
+    for (Kind& k : kinds) {
+        if (k.measured.empty())
+            continue;
+        std::sort(k.measured.begin(), k.measured.end(),
+                  [](const ProcessMemory& a, const ProcessMemory& b) {
+                      return a.workingSetKb < b.workingSetKb;
+                  });
+        PrintMemoryTable(k.name + ", the median one", k.measured[k.measured.size() / 2], rows);
+    }
+    std::printf(
+        "(private: the system's private bytes; where it reports none, as Wine, the "
+        "resident pages no other process maps)\n");
+    const double bareSet = median(kinds[0].measured, set);
+    const double barePrivate = median(kinds[0].measured, priv);
+    for (Kind& k : kinds) {
+        const double s = median(k.measured, set), p = median(k.measured, priv);
+        std::printf(
+            "%s (median of %zu): working set %.0f KB (%.2fx bare), private %.0f KB "
+            "(%.2fx bare)\n",
+            k.name.c_str(), k.measured.size(), s, bareSet > 0 ? s / bareSet : 0, p,
+            barePrivate > 0 ? p / barePrivate : 0);
+    }
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     SetEnvironmentVariableW(L"LUMO_BROWSER_ENGINE", L"headless");
     const int runs = 10;
     TempFolder folder("bench");
     std::string exe = LayOutProgramFolder(folder.path());
+    if (argc > 1 && std::string(argv[1]) == "memory") {
+        IdleMemory(exe, argc > 2 ? std::max(1, std::atoi(argv[2])) : 3,
+                   argc > 3 ? std::atoi(argv[3]) : 16);
+        return 0;
+    }
 
     // 1. Page-process start.
     RecordingShell fake;
@@ -108,7 +222,7 @@ int main() {
 
     // A bare GUI process in the same run.
     std::string bare = FolderOf(ExecutablePath()) + "bench_bare.exe";
-    std::vector<double> bareStarts, bareSets;
+    std::vector<double> bareStarts;
     for (int i = 0; i < runs; ++i) {
         double t0 = NowMs();
         auto p = StartProgram(bare, {});
@@ -117,13 +231,11 @@ int main() {
         HWND w = nullptr;
         while (!(w = FindWindowW(L"LumoBenchBare", nullptr)) && NowMs() - t0 < 5000) Sleep(1);
         bareStarts.push_back(NowMs() - t0);
-        Sleep(300);
-        bareSets.push_back(WorkingSetKb(p->pid));
         PostMessageW(w, WM_QUIT, 0, 0);
         p->Ended(5000);
     }
-    std::printf("bare GUI process start to window (median of %zu): %.0f ms, working set %.0f KB\n",
-                bareStarts.size(), Median(bareStarts), Median(bareSets));
+    std::printf("bare GUI process start to window (median of %zu): %.0f ms\n", bareStarts.size(),
+                Median(bareStarts));
 
     // What each piece a page process loads adds to a bare one.
     for (const char* extra : {"trim", "ole32.dll", "oleaut32.dll", "shell32.dll", "comctl32.dll",
@@ -185,17 +297,6 @@ int main() {
     }
     std::printf("new page request to page embedded and shown (median of %d): %.0f ms\n", runs,
                 Median(newPage));
-
-    Sleep(1500);
-    std::vector<double> sets;
-    for (HWND page : PageWindowsIn(panel)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(page, &pid);
-        if (double kb = WorkingSetKb(pid); kb > 0)
-            sets.push_back(kb);
-    }
-    std::printf("working set of an idle page process (median of %zu): %.0f KB\n", sets.size(),
-                Median(sets));
 
     std::vector<double> switches;
     int tabs = static_cast<int>(SendMessageW(strip, TB_BUTTONCOUNT, 0, 0));
@@ -270,5 +371,6 @@ int main() {
             WaitForSingleObject(p.get(), 20000);
     std::printf("shell close with %zu pages: window hidden %.0f ms, no process left %.0f ms\n",
                 pages.size(), hidden, NowMs() - t0);
+    IdleMemory(exe, 2, 16);
     return 0;
 }

@@ -1,12 +1,14 @@
 // A page process (Lumo.exe in its page role, headless engine) against a
 // stand-in shell window of this test process and the local maker server.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "common/http.h"
+#include "common/text.h"
 #include "common/text_win.h"
 #include "protocol/messages_win.h"
 #include "tests/support/recording_shell.h"
@@ -56,6 +58,22 @@ class PageProcessTest : public ::testing::Test {
     std::optional<Started> page_;
 };
 
+// The file names of the modules process `pid` has loaded, in lower case.
+std::vector<std::string> LoadedModules(DWORD pid) {
+    std::vector<std::string> names;
+    UniqueHandle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    HMODULE modules[512];
+    DWORD needed = 0;
+    if (!p.valid() || !EnumProcessModules(p.get(), modules, sizeof(modules), &needed))
+        return names;
+    for (DWORD i = 0; i < needed / sizeof(HMODULE) && i < 512; ++i) {
+        wchar_t name[MAX_PATH];
+        if (GetModuleBaseNameW(p.get(), modules[i], name, MAX_PATH))
+            names.push_back(AsciiLower(FromW(name)));
+    }
+    return names;
+}
+
 }  // namespace
 
 TEST_F(PageProcessTest, ReportsAddressAndLowerCasedTitleAndObeysTheShell) {
@@ -104,6 +122,18 @@ TEST_F(PageProcessTest, ReportsAddressAndLowerCasedTitleAndObeysTheShell) {
     // WM_QUIT ends the process.
     PostMessageW(page, WM_QUIT, 0, 0);
     EXPECT_TRUE(page_->Ended(15000));
+}
+
+// A page neither draws the shell's skin nor protects saved logins: the
+// libraries only those need (and CryptoAPI's TLS libraries) stay out of it.
+TEST_F(PageProcessTest, AnIdlePageLoadsNoLibraryOnlyTheShellNeeds) {
+    HWND page = StartPage(ServerUrl("/faq.html"), shell_.hwnd());
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(Received("URL:" + ServerUrl("/faq.html")));
+    std::vector<std::string> loaded = LoadedModules(page_->pid);
+    ASSERT_NE(std::find(loaded.begin(), loaded.end(), "wininet.dll"), loaded.end());
+    for (const char* dll : {"comctl32.dll", "crypt32.dll", "bcrypt.dll", "msimg32.dll"})
+        EXPECT_EQ(std::find(loaded.begin(), loaded.end(), dll), loaded.end()) << dll;
 }
 
 TEST_F(PageProcessTest, NewWindowIsSentToTheShellAndLoadsInPlace) {
