@@ -46,14 +46,14 @@ std::optional<Shortcut> ShortcutOf(int virtualKey, bool ctrl, bool alt, bool shi
 // another process, which would then sit in menu mode and ignore every click
 // and key. Works in either release order.
 class AltShortcutRelease {
-public:
+  public:
     // Every key-down message the loop sees: `taken` when it took it as a
     // shortcut, `altHeld` when Alt was down.
     void KeyDown(bool altHeld, bool taken);
     // A key-up message: true when the loop must drop it.
     bool DropKeyUp(int virtualKey);
 
-private:
+  private:
     bool dropAltUp_ = false;
 };
 
