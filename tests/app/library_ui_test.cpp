@@ -433,4 +433,5 @@ TEST(LibraryUi, ASavedGameLogsInInTheBlankTabAlsoAfterACrashOrAClose) {
     ClickNode(shell.games(), Find(ReadTree(shell.games()), "艾琳", 1));
     EXPECT_TRUE(seenInLobby("erin\n"));
     EXPECT_EQ(shell.TabCount(), 1);
+    Server("/_control/reset");  // the start-page list back for the next test
 }
