@@ -187,7 +187,7 @@ if unshare -m true 2>/dev/null; then
         exec wine '$p/Lumo.exe'" >/dev/null 2>&1 &
     check "the portable Lumo starts from a read-only folder" wait_until 60 page_shown
     check "its saved games move to %LOCALAPPDATA%\\Lumo\\UserData" \
-        bash -c "[ \"\$(md5sum <'$fallback')\" = '$saved_sum' ]"
+        wait_until 20 bash -c "[ \"\$(md5sum <'$fallback' 2>/dev/null)\" = '$saved_sum' ]"
     check "and are listed" wait_until 10 saved_game_listed
     stop_lumo
 else
