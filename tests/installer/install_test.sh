@@ -183,8 +183,11 @@ fallback="$users/AppData/Local/Lumo/UserData/gList.dat"
 if unshare -m true 2>/dev/null; then
     wineserver -k 2>/dev/null
     sleep 1
+    # The namespace's own wineserver must be the prefix's only one before
+    # anything else (the probe) starts one outside it.
     unshare -m bash -c "mount --bind '$p' '$p' && mount -o remount,bind,ro '$p' &&
-        exec wine '$p/Lumo.exe'" >/dev/null 2>&1 &
+        wineserver -p && exec wine '$p/Lumo.exe'" >/dev/null 2>&1 &
+    sleep 3
     check "the portable Lumo starts from a read-only folder" wait_until 60 page_shown
     check "its saved games move to %LOCALAPPDATA%\\Lumo\\UserData" \
         wait_until 20 bash -c "[ \"\$(md5sum <'$fallback' 2>/dev/null)\" = '$saved_sum' ]"
