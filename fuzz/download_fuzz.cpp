@@ -63,6 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
+    // A length is the text's digits exactly, or unknown.
+    if (const std::optional<std::uint64_t> length = ParseContentLength(text)) {
+        char again[32];
+        std::snprintf(again, sizeof again, "%" PRIu64, *length);
+        std::string_view digits = TrimView(text);
+        while (digits.size() > 1 && digits[0] == '0') digits.remove_prefix(1);
+        FUZZ_CHECK(digits == again);
+    }
+
     // A 206 answer's range, and when a download counts as complete.
     const std::optional<ContentRange> range = ParseContentRange(text);
     if (range) {

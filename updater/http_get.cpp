@@ -62,6 +62,13 @@ std::string MarkerLine(std::string_view markerText) {
     return std::string(markerText.substr(0, end));
 }
 
+std::optional<std::uint64_t> ParseContentLength(std::string_view header) {
+    const std::string_view h = TrimView(header);
+    if (h.empty() || !std::all_of(h.begin(), h.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return ParseU64(h);
+}
+
 std::optional<ContentRange> ParseContentRange(std::string_view header) {
     std::string_view h = TrimView(header);
     if (!StartsWithNoCase(h, "bytes "))

@@ -38,6 +38,11 @@ ResumePlan PlanResume(std::string_view markerLine, std::optional<std::uint64_t> 
 // The first line of a resume marker's text, without its line end.
 std::string MarkerLine(std::string_view markerText);
 
+// A Content-Length header's value: decimal digits only, within 64 bits;
+// nullopt when it is anything else (a length that does not fit is unknown,
+// never wrapped round to a small one).
+std::optional<std::uint64_t> ParseContentLength(std::string_view header);
+
 // "bytes FIRST-LAST/TOTAL" of a 206 answer; nullopt when malformed.
 struct ContentRange {
     std::uint64_t first = 0;

@@ -51,16 +51,8 @@ std::optional<std::string> QueryText(HINTERNET request, DWORD what) {
 }
 
 std::optional<std::uint64_t> QueryLength(HINTERNET request) {
-    auto text = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
-    if (!text || text->empty())
-        return std::nullopt;
-    std::uint64_t v = 0;
-    for (char c : *text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + static_cast<unsigned>(c - '0');
-    }
-    return v;
+    const auto text = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
+    return text ? ParseContentLength(*text) : std::nullopt;
 }
 
 int QueryStatus(HINTERNET request) {

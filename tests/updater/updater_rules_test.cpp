@@ -95,6 +95,13 @@ TEST(DownloadComplete, WholeBodyOrTheExactRestOnly) {
     EXPECT_FALSE(ParseContentRange("bytes */5000"));
     ASSERT_TRUE(ParseContentRange("bytes 300-4999/5000"));
     EXPECT_EQ(ParseContentRange("Bytes 300-4999/5000")->first, 300u);
+    // A length past 64 bits is unknown, not wrapped round to a small one.
+    EXPECT_EQ(ParseContentLength(" 5000 "), 5000u);
+    EXPECT_EQ(ParseContentLength("18446744073709551615"), UINT64_MAX);
+    EXPECT_FALSE(ParseContentLength("18446744073709551616"));
+    EXPECT_FALSE(ParseContentLength("36893488147419108352"));  // 2^65: wrapped to 0 before
+    EXPECT_FALSE(ParseContentLength("-1"));
+    EXPECT_FALSE(ParseContentLength("+5"));
 }
 
 // A minimal PE32 i386 header on `size` bytes; `poke` changes it afterwards.
