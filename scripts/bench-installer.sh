@@ -7,9 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${RUNS:-5}
-export LUMO_BUILD_DIR=$root/build/win
-setup=$(ls build/win/LumoSetup-*.exe | head -n 1)
-zip=$(ls build/win/Lumo-*-portable.zip | head -n 1)
+. scripts/windows-build.sh
+export LUMO_BUILD_DIR=$root/$LUMO_WIN_BUILD
+setup=$(ls "$LUMO_WIN_BUILD"/LumoSetup-*.exe | head -n 1)
+zip=$(ls "$LUMO_WIN_BUILD"/Lumo-*-portable.zip | head -n 1)
 work=$root/build/bench-installer
 export WINEPREFIX=$work/prefix HOME=$work/home
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 port=${1:?usage: bench-verify.sh PORT}
-export LUMO_BUILD_DIR=${LUMO_BUILD_DIR:-$root/build/win}
+. scripts/windows-build.sh
+export LUMO_BUILD_DIR=${LUMO_BUILD_DIR:-$root/$LUMO_WIN_BUILD}
 base=http://127.0.0.1:$port
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"; curl -fsS "$base/_control/reset" >/dev/null' EXIT

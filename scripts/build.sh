@@ -11,9 +11,13 @@ cmake --build build/native -j "$jobs"
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
       -DLUMO_MAKER_SERVER="$PWD/build/native/tools/makerserver/makerserver" >/dev/null
-cmake --build build/win -j "$jobs"
 . scripts/windows-build.sh
-if [ "$LUMO_WIN_BUILD" = build/win64 ]; then
+if [ "$LUMO_WIN_BUILD" = build/win ]; then
+    cmake --build build/win -j "$jobs"
+else
+    # Nothing runs build/win here: only the product (the two programs, the
+    # installer and the portable zip) is built; the tests build in build/win64.
+    cmake --build build/win -j "$jobs" --target Lumo LumoUpdate lumo_packages
     echo "this host runs no 32-bit code: the Wine runs use a 64-bit build (build/win64)"
     cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
           -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: builds (also the installer and the portable zip in
-# build/win/), starts the local maker server, lays out a program folder
+# build/win/, and in build/win64/ where Wine runs only 64-bit programs), starts the local maker server, lays out a program folder
 # (dist/) and launches the shell under Wine, printing the pages it loaded.
 # Without a display it starts its own Xvfb first (Wine's desktop process must
 # find a display when the prefix's wineserver starts, or every window stays
@@ -16,7 +16,7 @@ scripts/deps.sh
 scripts/build.sh
 . scripts/windows-build.sh
 
-for f in build/win/LumoSetup-*.exe build/win/Lumo-*-portable.zip; do
+for f in "$LUMO_WIN_BUILD"/LumoSetup-*.exe "$LUMO_WIN_BUILD"/Lumo-*-portable.zip; do
     [ -f "$f" ] || { echo "the build made no installer or portable zip"; exit 1; }
     echo "built $f ($(du -k "$f" | cut -f1) KiB)"
 done
@@ -64,7 +64,7 @@ tests/wine/maker-server.sh up "$root/build/native/tools/makerserver/makerserver"
 # Wine does not draw a page window that another process embedded, so the
 # page area stays empty here; what each page loaded shows in the tab titles
 # and the address box, which the probe reads and this prints.
-probe() { wine "$root/build/win/tests/support/lumo_probe.exe" 2>/dev/null | tr -d '\r' || true; }
+probe() { wine "$LUMO_BUILD_DIR/tests/support/lumo_probe.exe" 2>/dev/null | tr -d '\r' || true; }
 print_pages() {
     local state= title
     for _ in $(seq 60); do
