@@ -380,6 +380,8 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
                 main.hwnd() && (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd));
             if (inMain && IsKeyUp(msg) && alt.DropKeyUp(static_cast<int>(msg.wParam)))
                 continue;
+            if (inMain && GuardedOr(false, [&] { return main.TranslateKey(msg); }))
+                continue;
             if (inMain && IsKeyDown(msg)) {
                 // The menu's own keys: Ctrl+Q, F1, Ctrl+F12.
                 bool ctrl = GetKeyState(VK_CONTROL) < 0;
