@@ -50,7 +50,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (!out)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible)
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IAccessible))
             *out = static_cast<IAccessible*>(this);
         else if (riid == IID_IOleWindow)
             *out = static_cast<IOleWindow*>(this);
@@ -360,7 +360,7 @@ bool AccessibleHost::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LR
             return false;
         if (!object_)
             object_ = new AccessibleObject(hwnd, &source_);
-        result = ondemand::LresultFromObject(IID_IAccessible, wp, static_cast<IAccessible*>(object_));
+        result = ondemand::LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(object_));
         return true;
     }
     if (msg == AccessibleActionMessage() && msg != 0) {

@@ -38,6 +38,14 @@ bool MainWindow::TranslateKey(const MSG& msg) {
             EnterMenuMode(0, false);
         return true;
     }
+    if (msg.message == WM_SYSKEYDOWN && alt && !ctrl &&
+        ((msg.wParam >= 'A' && msg.wParam <= 'Z') || msg.wParam == VK_SPACE)) {
+        // The menu keys, before a control's default procedure runs the
+        // system's menu loop with them.
+        PostMessageW(hwnd(), WM_SYSCOMMAND, SC_KEYMENU,
+                     msg.wParam == VK_SPACE ? ' ' : static_cast<LPARAM>(msg.wParam));
+        return true;
+    }
     if (msg.wParam != VK_TAB || ctrl || alt || msg.message != WM_KEYDOWN)
         return false;
     if (InMenuMode())

@@ -104,7 +104,8 @@ class MainWindow : public FrameBase {
     // The window's own keys, for the message loop to offer every key-down
     // of the window's controls before dispatching it: Tab and Shift+Tab go
     // round address box, search box, tab strip and side panel; F10 puts the
-    // keyboard on the menu buttons. True when the key was taken.
+    // keyboard on the menu buttons, Alt+letter opens a menu, Alt+Space the
+    // window menu. True when the key was taken.
     bool TranslateKey(const MSG& msg);
     // Shows the window again (tray), restoring it when it was minimised.
     void ShowFromTray();

@@ -24,7 +24,7 @@ struct Acc {
     Acc() = default;
     explicit Acc(HWND h) {
         if (h)
-            AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+            AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                        reinterpret_cast<void**>(&p));
     }
     Acc(const Acc&) = delete;
