@@ -61,7 +61,9 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&refs_));
+    }
     STDMETHODIMP_(ULONG) Release() override {
         LONG left = InterlockedDecrement(&refs_);
         if (left == 0)
@@ -329,9 +331,8 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
         if (!out)
             return E_POINTER;
         *out = nullptr;
-        return WithItem(child, [&](const AccessibleItem& item, int) {
-            return ReturnText(pick(item), out);
-        });
+        return WithItem(
+            child, [&](const AccessibleItem& item, int) { return ReturnText(pick(item), out); });
     }
 
     long StateOf(const AccessibleItem& item, int index) const {
@@ -360,7 +361,8 @@ bool AccessibleHost::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LR
             return false;
         if (!object_)
             object_ = new AccessibleObject(hwnd, &source_);
-        result = ondemand::LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(object_));
+        result = ondemand::LresultFromObject(__uuidof(IAccessible), wp,
+                                             static_cast<IAccessible*>(object_));
         return true;
     }
     if (msg == AccessibleActionMessage() && msg != 0) {

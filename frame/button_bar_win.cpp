@@ -11,8 +11,8 @@ namespace lumo {
 namespace {
 
 wchar_t Upper(wchar_t c) {
-    return static_cast<wchar_t>(
-        reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
+    return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(
+        CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
 }
 
 // "文件(&F)" -> 'F'; 0 without an underlined letter.
@@ -30,8 +30,8 @@ wchar_t Mnemonic(const std::wstring& caption) {
 // The caption as read aloud: "文件(&F)" -> "文件", "&Open" -> "Open".
 std::string SpokenCaption(const std::string& caption) {
     std::string s = caption;
-    if (size_t open = s.rfind("(&"); open != std::string::npos && s.size() == open + 4 &&
-                                     s.back() == ')')
+    if (size_t open = s.rfind("(&");
+        open != std::string::npos && s.size() == open + 4 && s.back() == ')')
         s.erase(open);
     std::string out;
     for (size_t i = 0; i < s.size(); ++i)

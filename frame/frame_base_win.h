@@ -108,7 +108,7 @@ class FrameBase : public Window {
     PaintPanel paintPanelBlank_, paintPanelControl_;
     ButtonBar captionBar_, menuBar_;
     CaptionDrag drag_;
-    int maximizeFixes_ = 0;  // late size corrections left after a maximise
+    int maximizeFixes_ = 0;           // late size corrections left after a maximise
     HWND menuReturnFocus_ = nullptr;  // the focus before the menu mode
 };
 

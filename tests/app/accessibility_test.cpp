@@ -82,7 +82,8 @@ std::vector<std::string> ChildNames(IAccessible* a, long role) {
             continue;
         }
         long id = kids[static_cast<size_t>(i)].lVal;
-        names.push_back(Role(a, id) == role ? Name(a, id) : "<role " + std::to_string(Role(a, id)) + ">");
+        names.push_back(Role(a, id) == role ? Name(a, id)
+                                            : "<role " + std::to_string(Role(a, id)) + ">");
     }
     return names;
 }
@@ -94,6 +95,16 @@ long ChildNamed(IAccessible* a, const std::string& name) {
         if (Name(a, id) == name)
             return id;
     return 0;
+}
+
+HWND focusEventWindow = nullptr;
+LONG focusEventChild = 0;
+
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT) {
+        focusEventWindow = h;
+        focusEventChild = child;
+    }
 }
 
 HWND ShownWindow(const wchar_t* cls) {
@@ -167,6 +178,28 @@ TEST(Accessibility, DrawnControlsHaveNamesRolesStatesAndActionsForOtherProcesses
     EXPECT_FALSE(State(tabs.p, 2) & STATE_SYSTEM_SELECTED);
     EXPECT_TRUE(WaitFor([&] { return shell.VisiblePage() && shell.VisiblePage() != second; }, 5000))
         << "the first tab's page is not shown";
+    // Taking the focus onto the strip tells listeners in other processes
+    // which tab the keyboard is on.
+    focusEventWindow = nullptr;
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent,
+                        Shell::PidOf(shell.main()), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    EXPECT_EQ(tabs.p->accSelect(SELFLAG_TAKEFOCUS, Child(1)), S_OK);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            MSG m;
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+            return focusEventWindow == shell.Control(L"ToolBarTabParent") && focusEventChild == 1;
+        },
+        5000))
+        << "no focus event for the first tab";
+    UnhookWinEvent(hook);
+    VARIANT focused;
+    VariantInit(&focused);
+    EXPECT_EQ(tabs.p->get_accFocus(&focused), S_OK);
+    EXPECT_TRUE(focused.vt == VT_I4 && focused.lVal == 1);
+    EXPECT_TRUE(State(tabs.p, 1) & STATE_SYSTEM_FOCUSED);
     VARIANT selection;
     VariantInit(&selection);
     EXPECT_EQ(tabs.p->get_accSelection(&selection), S_OK);
@@ -179,7 +212,8 @@ TEST(Accessibility, DrawnControlsHaveNamesRolesStatesAndActionsForOtherProcesses
     EXPECT_EQ(Role(myGames.p, CHILDID_SELF), ROLE_SYSTEM_PUSHBUTTON);
     EXPECT_TRUE(State(myGames.p, CHILDID_SELF) & STATE_SYSTEM_COLLAPSED);
     EXPECT_EQ(myGames.p->accDoDefaultAction(Child(CHILDID_SELF)), S_OK);
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(shell.Control(L"tvwMyGame")) != FALSE; }, 5000));
+    EXPECT_TRUE(
+        WaitFor([&] { return IsWindowVisible(shell.Control(L"tvwMyGame")) != FALSE; }, 5000));
     EXPECT_TRUE(State(myGames.p, CHILDID_SELF) & STATE_SYSTEM_EXPANDED);
 
     // 保存游戏 opens the add-game dialog (the page answers with its form).

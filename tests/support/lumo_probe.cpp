@@ -3,11 +3,10 @@
 // coordinates) of named controls and of each tab, the address box's text,
 // the page processes, the shown page's form fields, the add-game dialog and
 // any message box, a shown popup menu, and the name of the part of a drawn
-// control the keyboard is on, as screen readers read it. "tree <name>" prints the nodes of a game tree instead,
-// "registration <exe>" what is left of the browser registration for <exe>,
-// "running <name>..." how many processes of those names run.
-// The tests drive the shell with real input (xdotool) and read its state
-// with this program.
+// control the keyboard is on, as screen readers read it. "tree <name>" prints the nodes of a game
+// tree instead, "registration <exe>" what is left of the browser registration for <exe>, "running
+// <name>..." how many processes of those names run. The tests drive the shell with real input
+// (xdotool) and read its state with this program.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -109,9 +108,9 @@ bool RegistryValueExists(const RegistryWrite& w) {
 // The focused part of `focus`'s accessible object, by name.
 std::string AccessibleFocusName(HWND focus) {
     IAccessible* a = nullptr;
-    if (!focus || FAILED(AccessibleObjectFromWindow(focus, static_cast<DWORD>(OBJID_CLIENT),
-                                                    __uuidof(IAccessible),
-                                                    reinterpret_cast<void**>(&a))))
+    if (!focus ||
+        FAILED(AccessibleObjectFromWindow(focus, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible), reinterpret_cast<void**>(&a))))
         return {};
     std::string name;
     VARIANT child;
