@@ -17,7 +17,7 @@ namespace lumo {
 struct AccessibleItem {
     std::string name;
     long role = ROLE_SYSTEM_PUSHBUTTON;
-    long state = 0;  // STATE_SYSTEM_* besides focusable/focused/invisible, which the host adds
+    long state = 0;  // STATE_SYSTEM_*; the host adds focused, invisible and unavailable
     RECT rect{};     // of a part: in the window's client area; the window's own is its client area
     std::string action;    // the default action's name; empty when there is none
     std::string shortcut;  // a keyboard shortcut such as "Alt+F"

@@ -205,9 +205,9 @@ HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
 void SidePanel::SetMode(int mode) {
     int before = mode_;
     mode_ = std::clamp(mode, 0, 2);
-    for (const Section* s : {&recent_, &myGame_, &hot_})
-        if (before != mode_)
-            AccessibleHost::NotifyChange(s->bar.hwnd(), -1);
+    if (before != mode_)
+        for (const Section* s : {&recent_, &myGame_, &hot_})
+            AccessibleHost::NotifyChange(s->bar.hwnd(), -1);  // expanded or collapsed
     // Pages start in the background, so the window's first activation may
     // find none and the page would wait for the next one: opening the
     // section is reason enough to make it.
