@@ -109,4 +109,21 @@ BOOL CryptUnprotectData(DATA_BLOB* in, LPWSTR* description, DATA_BLOB* entropy, 
     return fn ? fn(in, description, entropy, reserved, prompt, flags, out) : Missing(FALSE);
 }
 
+LRESULT LresultFromObject(REFIID riid, WPARAM wp, IUnknown* object) {
+    static const auto fn =
+        Bind<decltype(&::LresultFromObject)>(L"oleacc.dll", true, "LresultFromObject");
+    return fn ? fn(riid, wp, object) : Missing<LRESULT>(E_NOTIMPL);
+}
+
+HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD objectId, REFIID riid, void** object) {
+    static const auto fn = Bind<decltype(&::AccessibleObjectFromWindow)>(
+        L"oleacc.dll", true, "AccessibleObjectFromWindow");
+    if (!fn) {
+        if (object)
+            *object = nullptr;
+        return Missing<HRESULT>(E_NOTIMPL);
+    }
+    return fn(hwnd, objectId, riid, object);
+}
+
 }  // namespace lumo::ondemand

@@ -2,13 +2,14 @@
 // first call instead of imported: a process that never uses the feature
 // never loads the library. A page process draws no skin, subclasses no
 // control and protects no saved login, so it loads neither the common
-// controls nor CryptoAPI (which brings the TLS libraries along under Wine).
+// controls, oleacc nor CryptoAPI (which brings the TLS libraries along under Wine).
 // Each behaves as the system function, failing as it would (last error
 // ERROR_PROC_NOT_FOUND) when its library cannot be loaded.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <wincrypt.h>
 
 namespace lumo::ondemand {
@@ -34,5 +35,10 @@ BOOL CryptProtectData(DATA_BLOB* in, LPCWSTR description, DATA_BLOB* entropy, PV
                       CRYPTPROTECT_PROMPTSTRUCT* prompt, DWORD flags, DATA_BLOB* out);
 BOOL CryptUnprotectData(DATA_BLOB* in, LPWSTR* description, DATA_BLOB* entropy, PVOID reserved,
                         CRYPTPROTECT_PROMPTSTRUCT* prompt, DWORD flags, DATA_BLOB* out);
+
+// oleacc: only a process that a screen reader or an automation client asks
+// for the accessible objects of its drawn controls loads it.
+LRESULT LresultFromObject(REFIID riid, WPARAM wp, IUnknown* object);
+HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD objectId, REFIID riid, void** object);
 
 }  // namespace lumo::ondemand

@@ -108,10 +108,15 @@ void FrameBase::CreateTitleBar() {
     c.parent = paintPanelControl_.hwnd();
     c.name = L"ToolBarControl";
     c.notify = hwnd();
+    c.accessibleName = "窗口按钮";
     captionBar_.Create(c);
     captionBar_.onPaintBackground = StretchTitleBar;
     captionBar_.drawButton = [this](HDC dc, const ButtonBar::Button& b, bool hot, bool) {
         DrawCaptionButton(dc, b, hot);
+    };
+    captionBar_.describe = [this](const ButtonBar::Button& b, AccessibleItem& item) {
+        if (b.id == kIdCaptionWindowState)
+            item.name = IsZoomed(hwnd()) ? "还原" : "最大化";
     };
     const char* hints[] = {"最小化", "最大化/恢复", "关闭"};
     std::vector<ButtonBar::Button> buttons;
@@ -130,7 +135,12 @@ void FrameBase::CreateTitleBar() {
         ButtonBar::CreateArgs m;
         m.parent = paintPanelMenu2_.hwnd();
         m.name = L"ToolBarMenu2";
+        m.accessibleName = "菜单栏";
+        m.barRole = ROLE_SYSTEM_MENUBAR;
+        m.buttonRole = ROLE_SYSTEM_MENUITEM;
+        m.keyboard = true;
         menuBar_.Create(m);
+        menuBar_.onEscape = [this] { LeaveMenuMode(); };
         menuBar_.onPaintBackground = StretchTitleBar;
         menuBar_.drawButton = [this](HDC dc, const ButtonBar::Button& b, bool hot, bool pressed) {
             DrawMenuButton(dc, b, hot, pressed);
@@ -221,19 +231,9 @@ void FrameBase::DrawMenuButton(HDC dc, const ButtonBar::Button& b, bool hot, boo
     SetTextColor(dc, RGB(0x33, 0x3B, 0x47));
     SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
     std::wstring text = ToW(b.caption);
+    // The underlined letter is the menu's Alt key.
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_HIDEPREFIX);
-}
-
-void FrameBase::ShowMenu(int index) {
-    HMENU sub = GetSubMenu(args_.menu, index);
-    if (!sub)
-        return;
-    RECT rc = menuBar_.ScreenRect(index);
-    int cmd = TrackPopupMenu(sub, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, rc.left, rc.bottom,
-                             0, hwnd(), nullptr);
-    if (cmd)
-        Guarded([&] { OnMenuCommand(cmd); });
+              DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
 void FrameBase::SetTitleText(const std::string& text) {
@@ -298,6 +298,17 @@ void FrameBase::ApplyRegion(int width, int height) {
 }
 
 LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_KEYMENU) {
+        // Never the system's menu loop: without a system caption it would
+        // hold the window in a menu nobody sees. Posted, as the key may come
+        // from a page process that waits for this answer.
+        PostMessageW(hwnd(), KeyMenuMessage(), 0, lp);
+        return 0;
+    }
+    if (msg == KeyMenuMessage() && msg != 0) {
+        OnKeyMenu(lp);
+        return 0;
+    }
     if (msg == FixSizeMessage() && msg != 0) {
         RECT want = MaximizedRect();
         if (IsZoomed(hwnd()))

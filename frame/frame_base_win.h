@@ -54,6 +54,15 @@ class FrameBase : public Window {
     // The screen point at the middle of a caption button (0, 1, 2).
     POINT CaptionButtonCenter(int index) const;
 
+    // The keyboard on the title bar's menu buttons (Alt, F10), on button
+    // `index`; `open` opens its menu as well. Esc, a click elsewhere or a
+    // chosen command gives the keyboard back to where it was.
+    void EnterMenuMode(int index, bool open);
+    void LeaveMenuMode();
+    bool InMenuMode() const;
+    // Alt+Space: the window menu below the title bar's left end.
+    void ShowWindowMenu();
+
   protected:
     // A fixed-size dialog frame centred on its owner (on the screen when
     // there is none), without maximise button or second menu panel, on the
@@ -88,6 +97,9 @@ class FrameBase : public Window {
     void DrawMenuButton(HDC dc, const ButtonBar::Button& b, bool hot, bool pressed);
     void ShowMenu(int index);
     void ApplyRegion(int width, int height);
+    // SC_KEYMENU: a lone Alt or F10 (0), Alt+Space (' ') or Alt+letter.
+    void OnKeyMenu(LPARAM key);
+    static UINT KeyMenuMessage();
 
     FrameArgs args_;
     std::string title_;
@@ -96,7 +108,8 @@ class FrameBase : public Window {
     PaintPanel paintPanelBlank_, paintPanelControl_;
     ButtonBar captionBar_, menuBar_;
     CaptionDrag drag_;
-    int maximizeFixes_ = 0;  // late size corrections left after a maximise
+    int maximizeFixes_ = 0;           // late size corrections left after a maximise
+    HWND menuReturnFocus_ = nullptr;  // the focus before the menu mode
 };
 
 }  // namespace lumo

@@ -31,10 +31,27 @@ void PaintPanel::Paint(HDC dc) {
     FillRect(buffer.dc(), &rc, GetSysColorBrush(COLOR_BTNFACE));
     if (onPaint)
         Guarded([&] { onPaint(buffer.dc(), rc); });
+    if (GetFocus() == hwnd()) {
+        RECT mark = rc;
+        InflateRect(&mark, -2, -2);
+        DrawFocusRect(buffer.dc(), &mark);
+    }
 }
 
 LRESULT PaintPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (LRESULT r = 0; access_ && access_->HandleMessage(hwnd(), msg, wp, lp, r))
+        return r;
     switch (msg) {
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            Repaint();
+            return 0;
+        case WM_KEYDOWN:
+            if (onKey) {
+                Guarded([&] { onKey(wp); });
+                return 0;
+            }
+            return Window::HandleMessage(msg, wp, lp);
         case WM_ERASEBKGND:
             Paint(reinterpret_cast<HDC>(wp));
             return 1;

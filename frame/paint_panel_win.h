@@ -2,13 +2,16 @@
 // event draws. The event runs for the background erase and the paint alike
 // (into one off-screen buffer), so the panel never flickers through a fill.
 // Mouse events go to optional handlers; commands of child controls go on
-// to the parent.
+// to the parent. A panel given the focus shows a focus rectangle and hands
+// its keys to onKey; one given an accessible source answers screen readers.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "common/window_win.h"
+#include "frame/accessible_win.h"
 
 namespace lumo {
 
@@ -27,6 +30,12 @@ class PaintPanel : public Window {
     std::function<void(UINT, int, int)> onMouse;
     // The mouse cursor over the panel; the class's arrow when null.
     HCURSOR cursor = nullptr;
+    // A key pressed while the panel has the focus (virtual-key code).
+    std::function<void(WPARAM)> onKey;
+    // What screen readers are told of the panel; `source` outlives it.
+    void SetAccessible(AccessibleSource& source) {
+        access_ = std::make_unique<AccessibleHost>(source);
+    }
 
     void Move(int x, int y, int w, int h) { MoveWindow(hwnd(), x, y, w, h, TRUE); }
     void Repaint() { InvalidateRect(hwnd(), nullptr, FALSE); }
@@ -36,6 +45,7 @@ class PaintPanel : public Window {
 
   private:
     void Paint(HDC dc);
+    std::unique_ptr<AccessibleHost> access_;
 };
 
 // Starts the system's move loop for `frame` as if its caption were dragged,

@@ -101,6 +101,12 @@ class MainWindow : public FrameBase {
     void Go();
     void Search();
     const std::vector<std::string>& typedHistory() const { return history_; }
+    // The window's own keys, for the message loop to offer every key-down
+    // of the window's controls before dispatching it: Tab and Shift+Tab go
+    // round address box, search box, tab strip and side panel; F10 puts the
+    // keyboard on the menu buttons, Alt+letter opens a menu, Alt+Space the
+    // window menu. True when the key was taken.
+    bool TranslateKey(const MSG& msg);
     // Shows the window again (tray), restoring it when it was minimised.
     void ShowFromTray();
     SidePanel& sidePanel() { return sidePanel_; }
@@ -123,6 +129,8 @@ class MainWindow : public FrameBase {
     void OnAddressKey(WPARAM vk);
     void OnCloseButtonPlace(int left, int top, int target, bool show);
     void ToggleSidePanel();
+    std::vector<HWND> FocusStops();
+    void FocusStop(HWND stop);
     static LRESULT CALLBACK EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR self);
 

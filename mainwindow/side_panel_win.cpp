@@ -157,6 +157,33 @@ void SidePanel::CreateSection(Section& s, const wchar_t* panel, const wchar_t* h
         if (msg == WM_LBUTTONUP)
             SetMode(mode);
     };
+    s.bar.onKey = [this, mode](WPARAM vk) {
+        if (vk == VK_RETURN || vk == VK_SPACE)
+            SetMode(mode);
+    };
+    s.access = std::make_unique<HeaderAccess>(*this, mode, title);
+    s.bar.SetAccessible(*s.access);
+}
+
+AccessibleItem SidePanel::HeaderAccess::AccessibleSelf() {
+    AccessibleItem item;
+    item.name = title_;
+    item.role = ROLE_SYSTEM_PUSHBUTTON;
+    item.state = STATE_SYSTEM_FOCUSABLE |
+                 (panel_.mode() == mode_ ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
+    item.action = "展开";
+    return item;
+}
+
+std::vector<HWND> SidePanel::FocusStops() const {
+    std::vector<HWND> stops{recent_.bar.hwnd()};
+    if (mode_ == kRecent)
+        stops.push_back(recentTree_);
+    stops.push_back(myGame_.bar.hwnd());
+    if (mode_ == kMyGame)
+        stops.push_back(gameTree_);
+    stops.push_back(hot_.bar.hwnd());
+    return stops;
 }
 
 HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
@@ -176,7 +203,11 @@ HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
 }
 
 void SidePanel::SetMode(int mode) {
+    int before = mode_;
     mode_ = std::clamp(mode, 0, 2);
+    if (before != mode_)
+        for (const Section* s : {&recent_, &myGame_, &hot_})
+            AccessibleHost::NotifyChange(s->bar.hwnd(), -1);  // expanded or collapsed
     // Pages start in the background, so the window's first activation may
     // find none and the page would wait for the next one: opening the
     // section is reason enough to make it.

@@ -3,12 +3,15 @@
 // category (tvwMyGame) and the popular-games page - of which one is
 // expanded and the other two shrink to their headers. It opens games, files
 // them through the add-game dialog, renames them in place and deletes them
-// with a small button that follows the mouse over the rows.
+// with a small button that follows the mouse over the rows. The headers take
+// the keyboard (Enter or Space expands) and tell screen readers their title
+// and whether they are expanded.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/button_bar_win.h"
 #include "frame/paint_panel_win.h"
@@ -59,6 +62,10 @@ class SidePanel : public Window {
     // (one at a time); it files into tvwMyGame.
     void OpenAddGameDialog(const AddGameDialog::Presets& presets);
 
+    // Where Tab stops in the panel, top to bottom: each header, the open
+    // section's tree after its header.
+    std::vector<HWND> FocusStops() const;
+
     HWND recentTree() const { return recentTree_; }
     HWND gameTree() const { return gameTree_; }
     GameLibrary* library() const { return args_.hooks.library; }
@@ -67,7 +74,21 @@ class SidePanel : public Window {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
+    // A section's header as screen readers see it: a button that expands it.
+    class HeaderAccess : public AccessibleSource {
+      public:
+        HeaderAccess(SidePanel& panel, int mode, const char* title)
+            : panel_(panel), mode_(mode), title_(title) {}
+        AccessibleItem AccessibleSelf() override;
+        void AccessibleDoDefault(int) override { panel_.SetMode(mode_); }
+
+      private:
+        SidePanel& panel_;
+        int mode_;
+        const char* title_;
+    };
     struct Section {
+        std::unique_ptr<HeaderAccess> access;
         PaintPanel panel, header, bar;
         int headerHeight = 0;
         const char* title = "";

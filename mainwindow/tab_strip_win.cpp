@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "common/guard.h"
 #include "common/handle_win.h"
 #include "common/on_demand_win.h"
@@ -55,6 +57,69 @@ void TabStrip::Insert(int index, const std::string& caption) {
 void TabStrip::Remove(int index) {
     if (index >= 0 && index < Count())
         SendMessageW(hwnd_, TB_DELETEBUTTON, index, 0);
+    if (focus_ >= Count())
+        focus_ = Count() - 1;
+}
+
+void TabStrip::MoveKeyFocus(int index) {
+    if (index < 0 || index >= Count())
+        return;
+    focus_ = index;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    if (GetFocus() == hwnd_)
+        AccessibleHost::NotifyFocus(hwnd_, index);
+}
+
+void TabStrip::Select(int index) {
+    if (index >= 0 && index < Count() && args_.onTabMouseDown)
+        Guarded([&] { args_.onTabMouseDown(index, VK_LBUTTON); });
+}
+
+bool TabStrip::OnKey(WPARAM vk) {
+    int n = Count();
+    if (n == 0)
+        return false;
+    int at = focus_ >= 0 && focus_ < n ? focus_ : std::max(active_, 0);
+    switch (vk) {
+        case VK_LEFT:
+            MoveKeyFocus((at + n - 1) % n);
+            return true;
+        case VK_RIGHT:
+            MoveKeyFocus((at + 1) % n);
+            return true;
+        case VK_HOME:
+            MoveKeyFocus(0);
+            return true;
+        case VK_END:
+            MoveKeyFocus(n - 1);
+            return true;
+        case VK_RETURN:
+        case VK_SPACE:
+            Select(at);
+            return true;
+        default:
+            return false;
+    }
+}
+
+AccessibleItem TabStrip::AccessibleSelf() {
+    AccessibleItem item;
+    item.name = "标签";
+    item.role = ROLE_SYSTEM_PAGETABLIST;
+    item.state = STATE_SYSTEM_FOCUSABLE;
+    return item;
+}
+
+AccessibleItem TabStrip::AccessiblePart(int index) {
+    AccessibleItem item;
+    item.name = Trim(Caption(index));
+    item.role = ROLE_SYSTEM_PAGETAB;
+    item.state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
+    if (index == active_)
+        item.state |= STATE_SYSTEM_SELECTED;
+    item.rect = TabRect(index);
+    item.action = "切换";
+    return item;
 }
 
 void TabStrip::SetCaption(int index, const std::string& caption) {
@@ -84,7 +149,13 @@ void TabStrip::SetButtonWidth(int width) {
 }
 
 void TabStrip::SetActive(int index) {
+    bool changed = index != active_;
     active_ = index;
+    if (changed && index >= 0) {
+        NotifyWinEvent(EVENT_OBJECT_SELECTION, hwnd_, OBJID_CLIENT, index + 1);
+        if (GetFocus() == hwnd_)
+            MoveKeyFocus(index);
+    }
     InvalidateRect(hwnd_, nullptr, FALSE);
     for (int i = 0; i < Count(); ++i) {
         TBBUTTON b{};
@@ -147,6 +218,12 @@ void TabStrip::Paint(HDC target) {
         DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &tr,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX |
                       (t.ellipsis ? DT_LEFT | DT_END_ELLIPSIS : DT_CENTER));
+        if (i == focus_ && GetFocus() == hwnd_) {
+            // The keyboard's tab: a focus rectangle inside the tab's shape.
+            RECT mark{tab.left + kTabCapWidth / 2, kTabBodyTop + 3, tab.right - kTabCapWidth / 2,
+                      kTabHeight - 3};
+            DrawFocusRect(dc, &mark);
+        }
     }
 }
 
@@ -159,6 +236,29 @@ RECT TabStrip::TabRect(int index) const {
 LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                     DWORD_PTR selfPtr) {
     auto* self = reinterpret_cast<TabStrip*>(selfPtr);
+    if (LRESULT r = 0; self->access_.HandleMessage(h, msg, wp, lp, r))
+        return r;
+    switch (msg) {
+        case WM_SETFOCUS:
+            if (self->focus_ < 0 || self->focus_ >= self->Count())
+                self->focus_ = self->active_;
+            InvalidateRect(h, nullptr, FALSE);
+            AccessibleHost::NotifyFocus(h, self->focus_);
+            return 0;
+        case WM_KILLFOCUS:
+            InvalidateRect(h, nullptr, FALSE);
+            return 0;
+        case WM_KEYDOWN:
+            if (GuardedOr(false, [&] { return self->OnKey(wp); }))
+                return 0;
+            break;
+        case WM_CHAR:
+            if (wp == VK_RETURN || wp == VK_SPACE)
+                return 0;  // no beep: the key-down did it
+            break;
+        default:
+            break;
+    }
     int button = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK   ? VK_LBUTTON
                  : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK ? VK_RBUTTON
                  : msg == WM_MBUTTONDOWN                            ? VK_MBUTTON

@@ -1,7 +1,10 @@
 // ToolBarTabParent: one tool button per page, in page-list order, drawn from
 // the skin's tab pictures with the page title. The buttons react on mouse
 // down (left selects, right closes a background tab, middle closes), as the
-// tab handler decides; double-clicks reach them as two presses.
+// tab handler decides; double-clicks reach them as two presses. With the
+// keyboard on the strip a focus rectangle marks a tab, the arrows (Home,
+// End) move it and Enter or Space makes that tab current. Screen readers see
+// a page-tab list whose current tab is selected.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "frame/accessible_win.h"
 #include "mainwindow/tab_geometry.h"
 
 namespace lumo {
@@ -16,7 +20,7 @@ namespace lumo {
 // Inserts a text-only button (no image) into a tool bar at `index`.
 void InsertTextButton(HWND bar, int index, const std::string& text, int commandId);
 
-class TabStrip {
+class TabStrip : private AccessibleSource {
   public:
     struct CreateArgs {
         HWND parent = nullptr;
@@ -40,18 +44,32 @@ class TabStrip {
     std::string Caption(int index) const;
     // Tab `index` in strip coordinates (empty when out of range).
     RECT TabRect(int index) const;
+    // The tab the keyboard is on while the strip has the focus.
+    int keyFocus() const { return focus_; }
 
   private:
     void Paint(HDC dc);
+    bool OnKey(WPARAM vk);
+    void MoveKeyFocus(int index);
+    void Select(int index);
+
+    AccessibleItem AccessibleSelf() override;
+    int AccessibleCount() override { return Count(); }
+    AccessibleItem AccessiblePart(int index) override;
+    void AccessibleDoDefault(int index) override { Select(index); }
+    int AccessibleFocusedPart() override { return focus_; }
+
     static LRESULT CALLBACK Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
     int width_ = 188;
     int active_ = -1;
+    int focus_ = -1;
     HFONT font_ = nullptr;
     int nextCommand_ = 1000;
     CreateArgs args_;
+    AccessibleHost access_{*this};
 };
 
 }  // namespace lumo

@@ -108,7 +108,17 @@ bool ForwardShortcut(const MSG& msg, HWND shell, HWND page, AltShortcutRelease& 
     bool altHeld = GetKeyState(VK_MENU) < 0;
     auto s = ShortcutOf(static_cast<int>(msg.wParam), GetKeyState(VK_CONTROL) < 0, altHeld,
                         GetKeyState(VK_SHIFT) < 0);
-    alt.KeyDown(altHeld, s.has_value());
+    // Alt+letter and Alt+Space are the shell's menu keys: the main window
+    // gets them as its own, and the page's default procedure never sees
+    // them (it would run a menu loop on the shell's window that nobody sees).
+    bool menuKey = !s && altHeld && msg.message == WM_SYSKEYDOWN && GetKeyState(VK_CONTROL) >= 0 &&
+                   ((msg.wParam >= 'A' && msg.wParam <= 'Z') || msg.wParam == VK_SPACE);
+    alt.KeyDown(altHeld, s.has_value() || menuKey);
+    if (menuKey) {
+        PostMessageW(GetAncestor(shell, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU,
+                     msg.wParam == VK_SPACE ? ' ' : static_cast<LPARAM>(msg.wParam));
+        return true;
+    }
     if (!s)
         return false;
     SendCopyData(shell, page, ShortcutCommand(*s));
@@ -380,6 +390,10 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
                 main.hwnd() && (msg.hwnd == main.hwnd() || IsChild(main.hwnd(), msg.hwnd));
             if (inMain && IsKeyUp(msg) && alt.DropKeyUp(static_cast<int>(msg.wParam)))
                 continue;
+            if (inMain && GuardedOr(false, [&] { return main.TranslateKey(msg); })) {
+                alt.KeyDown(GetKeyState(VK_MENU) < 0, true);
+                continue;
+            }
             if (inMain && IsKeyDown(msg)) {
                 // The menu's own keys: Ctrl+Q, F1, Ctrl+F12.
                 bool ctrl = GetKeyState(VK_CONTROL) < 0;

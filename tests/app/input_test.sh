@@ -203,6 +203,51 @@ check "the about box shows the version" grep -q "1\.1\.0\.0" <<<"$(val aboutVers
 xdotool key Escape
 check "Esc closes the about box" wait_until 10 about_is 0
 
+# The keyboard alone. F10 or a lone Alt in a page puts it on the menu buttons
+# (Right moves, Esc gives it back), Alt+H opens 帮助, Alt+Space the window
+# menu; Tab goes round address box, search box, tab strip (arrows and Enter
+# pick a tab) and the side panel's headers (Enter opens a section). What the
+# keyboard is on is read as a screen reader in another process reads it.
+acc_focus_is() { probe; [ "$(val accFocus)" = "$1" ]; }
+focus_has() { probe; grep -qF -- "$1" <<<"$(val focus)"; }
+menu_is() { probe; [ "$(val menu)" = "$1" ]; }
+click $(centre PanelWBMain)
+sleep 0.3
+xdotool key F10
+check "F10 in a page puts the keyboard on the menu buttons" wait_until 5 acc_focus_is "文件"
+xdotool key Right
+check "Right moves it to the next menu" wait_until 5 acc_focus_is "查看"
+xdotool key Escape
+check "Esc gives the keyboard back to the page" wait_until 5 focus_has LumoHeadless
+xdotool key alt
+check "a lone Alt in a page does the same as F10" wait_until 5 acc_focus_is "文件"
+xdotool key Escape
+wait_until 5 focus_has LumoHeadless
+xdotool key alt+h
+check "Alt+H opens the help menu" wait_until 5 menu_is 1
+xdotool key Escape Escape
+check "Esc closes it" wait_until 5 menu_is 0
+xdotool key alt+space
+check "Alt+Space opens the window menu" wait_until 5 menu_is 1
+xdotool key Escape
+wait_until 5 menu_is 0
+click $(centre CBURL)
+xdotool key Tab
+check "Tab goes from the address box to the search box" wait_until 5 focus_has ComboBoxSearch
+probe
+current_title=$(val tabTitle2)
+xdotool key Tab
+check "then to the tab strip, on the current tab" wait_until 5 acc_focus_is "$current_title"
+xdotool key Left Left Return
+check "Left and Enter make the first tab current" wait_until 10 address_has "/ctrl.com/"
+check "the keyboard stays on the tab strip" focus_has ToolBarTabParent
+xdotool key Tab
+check "then to the side panel's first header" wait_until 5 focus_has tbarRecent
+xdotool key Tab Tab Return Tab
+check "Enter on a header opens its section" wait_until 5 focus_has tvwMyGame
+xdotool key shift+Tab shift+Tab
+check "Shift+Tab goes back" wait_until 5 focus_has tbarRecent
+
 # Caption buttons: maximise/restore, minimise, close.
 probe
 IFS=, read -r cx cy cw ch <<<"$(val ToolBarControl)"

@@ -2,13 +2,14 @@
 // "key=value" per line: the main window's state, the rectangles (screen
 // coordinates) of named controls and of each tab, the address box's text,
 // the page processes, the shown page's form fields, the add-game dialog and
-// any message box. "tree <name>" prints the nodes of a game tree instead,
-// "registration <exe>" what is left of the browser registration for <exe>,
-// "running <name>..." how many processes of those names run.
-// The tests drive the shell with real input (xdotool) and read its state
-// with this program.
+// any message box, a shown popup menu, and the name of the part of a drawn
+// control the keyboard is on, as screen readers read it. "tree <name>" prints the nodes of a game
+// tree instead, "registration <exe>" what is left of the browser registration for <exe>, "running
+// <name>..." how many processes of those names run. The tests drive the shell with real input
+// (xdotool) and read its state with this program.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -102,6 +103,25 @@ bool RegistryValueExists(const RegistryWrite& w) {
                                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return there;
+}
+
+// The focused part of `focus`'s accessible object, by name.
+std::string AccessibleFocusName(HWND focus) {
+    IAccessible* a = nullptr;
+    if (!focus ||
+        FAILED(AccessibleObjectFromWindow(focus, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible), reinterpret_cast<void**>(&a))))
+        return {};
+    std::string name;
+    VARIANT child;
+    VariantInit(&child);
+    BSTR b = nullptr;
+    if (a->get_accFocus(&child) == S_OK && child.vt == VT_I4 &&
+        SUCCEEDED(a->get_accName(child, &b)) && b)
+        name = FromW(b);
+    SysFreeString(b);
+    a->Release();
+    return name;
 }
 
 std::string Text(HWND h) {
@@ -206,6 +226,13 @@ int wmain(int argc, wchar_t** argv) {
                 FromW(ControlName(GetParent(gui.hwndFocus)));
     }
     std::printf("focus=%s\nforeground=%d\n", focus.c_str(), GetForegroundWindow() == main ? 1 : 0);
+    OleInitialize(nullptr);
+    std::printf("accFocus=%s\n", AccessibleFocusName(gui.hwndFocus).c_str());
+    bool menu = false;
+    for (HWND h = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); h;
+         h = FindWindowExW(nullptr, h, L"#32768", nullptr))
+        menu = menu || IsWindowVisible(h);
+    std::printf("menu=%d\n", menu ? 1 : 0);
     // The about box that is shown, if any, and the version line of its memo.
     HWND about = nullptr;
     for (HWND h = FindWindowExW(nullptr, nullptr, L"TfrmAbout", nullptr); h;
