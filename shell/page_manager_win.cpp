@@ -287,7 +287,12 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
                 Report(kPageLimitReached);
                 break;
             }
-            NewPage(pages_.currentIndex() + 1, cmd.arg, true, "");
+            {
+                // A page's new windows go through the page's own proxy.
+                PageRun* from = RunByWindow(sender);
+                NewPage(pages_.currentIndex() + 1, cmd.arg, true, "",
+                        from ? from->proxy : std::string());
+            }
             break;
         case TextCommandKind::Title:
             if (WbForm* page = senderPage()) {
