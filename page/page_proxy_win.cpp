@@ -6,6 +6,7 @@
 
 #include "common/log.h"
 #include "common/text_win.h"
+#include "protocol/proxy.h"
 
 namespace lumo {
 
@@ -20,6 +21,13 @@ using SetSessionOption = HRESULT(WINAPI*)(DWORD, void*, DWORD, DWORD);
 bool UsePageProxy(const std::string& proxy, bool systemEngine) {
     if (proxy.empty())
         return true;
+    // Wine's WinInet passes over a "socks=" entry and connects directly
+    // (measured): such a page must not load at all.
+    if (proxy.starts_with(kSocksProxyPrefix) &&
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        LogError("page", "this WinInet has no SOCKS proxies; page not started");
+        return false;
+    }
     g_proxy = ToW(proxy);
     // INTERNET_OPTION_PROXY on no handle: this process's WinInet, in memory
     // only. (The per-connection options on no handle would change the
@@ -28,7 +36,10 @@ bool UsePageProxy(const std::string& proxy, bool systemEngine) {
     info.dwAccessType = INTERNET_OPEN_TYPE_PROXY;
     info.lpszProxy = g_proxy.c_str();
     info.lpszProxyBypass = kNoProxyBypass;
-    bool ok = InternetSetOptionW(nullptr, INTERNET_OPTION_PROXY, &info, sizeof info) != FALSE;
+    // The headless engine opens its sessions with the proxy itself: for it
+    // this setting is a second line of defence only.
+    bool ok = InternetSetOptionW(nullptr, INTERNET_OPTION_PROXY, &info, sizeof info) != FALSE ||
+              !systemEngine;
     if (!ok)
         LogError("page",
                  "proxy not taken by WinInet (error " + std::to_string(GetLastError()) + ")");

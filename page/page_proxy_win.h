@@ -10,7 +10,10 @@ namespace lumo {
 
 // `proxy`: "host:port" (HTTP) or "socks=host:port", checked; "" for none.
 // `systemEngine`: the page shows the system browser control, whose URL
-// monikers get the proxy as well. False when WinInet refused the setting.
+// monikers get the proxy as well. False when the page's engine cannot be
+// made to go through it (the page must then load nothing): WinInet or the
+// URL monikers refused it, or a SOCKS proxy under a WinInet that would
+// pass over it (Wine's).
 bool UsePageProxy(const std::string& proxy, bool systemEngine);
 
 // The proxy the headless engine opens its sessions with ("" for none) and

@@ -6,6 +6,7 @@
 #include "common/guard.h"
 #include "common/ini.h"
 #include "common/log.h"
+#include "common/text.h"
 #include "common/text_win.h"
 #include "mainwindow/main_window_win.h"
 

@@ -157,9 +157,7 @@ int RunPageProcess(const std::vector<std::string>& args) {
         LogError("page", "proxy argument refused; page not started");
         return 1;
     }
-    if (!page.proxy.empty() &&
-        !UsePageProxy(page.proxy, SelectedBrowserEngine() == BrowserEngine::System) &&
-        SelectedBrowserEngine() == BrowserEngine::System)
+    if (!UsePageProxy(page.proxy, SelectedBrowserEngine() == BrowserEngine::System))
         return 1;
     // Only a hand-over file of our own is read and deleted: the command line
     // may carry outside text once Lumo is the default browser.
