@@ -99,8 +99,8 @@ void BossKey::Hide() {
     // Asynchronous: a page that does not answer must not hold the shell.
     for (HWND h : hiddenWindows_) ShowWindowAsync(h, SW_HIDE);
     args_.main->HideForBossKey();
-    LogInfo("shell", "boss key: hidden (" + std::to_string(hiddenWindows_.size()) +
-                         " other windows)");
+    LogInfo("shell",
+            "boss key: hidden (" + std::to_string(hiddenWindows_.size()) + " other windows)");
 }
 
 void BossKey::Show() {
@@ -123,8 +123,7 @@ LRESULT BossKey::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (!notice_.empty()) {
                 std::string text;
                 text.swap(notice_);
-                MessageBoxW(args_.main->hwnd(), ToW(text).c_str(), L"Lumo",
-                            MB_OK | MB_ICONWARNING);
+                MessageBoxW(args_.main->hwnd(), ToW(text).c_str(), L"Lumo", MB_OK | MB_ICONWARNING);
             }
             return 0;
         default:

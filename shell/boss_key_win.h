@@ -19,7 +19,8 @@ namespace lumo {
 class MainWindow;
 
 inline constexpr char kBossKeyTakenMessage[] =
-    "老板键 %s 已被其他程序占用，本次无法使用。\n可在 Config.ini 的 [Options] BossKey 中换一个组合键。";
+    "老板键 %s 已被其他程序占用，本次无法使用。\n可在 Config.ini 的 [Options] BossKey "
+    "中换一个组合键。";
 inline constexpr char kBossKeyBadMessage[] =
     "Config.ini 里的老板键设置 \"%s\" 无法识别，已改用 %s。";
 
