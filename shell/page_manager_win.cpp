@@ -66,6 +66,11 @@ PageManager::PageRun* PageManager::RunOf(const WbForm& page) {
     return it == runs_.end() ? nullptr : it->second.get();
 }
 
+std::string PageManager::ProxyOf(const WbForm& page) {
+    PageRun* run = RunOf(page);
+    return run ? run->proxy : std::string();
+}
+
 PageManager::PageRun* PageManager::RunByWindow(HWND window) {
     if (!window)
         return nullptr;

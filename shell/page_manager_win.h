@@ -95,6 +95,8 @@ class PageManager {
     void RunDeferredPages();
 
     PageList& pages() { return pages_; }
+    // The proxy `page`'s process goes through ("" for none).
+    std::string ProxyOf(const WbForm& page);
     int tabWidth() const { return tabWidth_; }
     bool pageOperationFinished() const { return finished_; }
 

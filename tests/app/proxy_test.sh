@@ -6,7 +6,8 @@
 # sees every request of either account only through that account's proxy
 # (its log names the proxy from the Via header). Then B's proxy stops and a
 # reload of B's tab shows the error page, with no request of B reaching the
-# server directly. The system's proxy setting stays untouched.
+# server directly. The system's proxy setting stays untouched. The spare
+# page runs meanwhile: a game with a proxy must not take it.
 set -uo pipefail
 : "${LUMO_BUILD_DIR:?}" "${LUMO_TEST_SERVER:?}" "${LUMO_PROXY_PORTS:?}" \
     "${DISPLAY:?needs an X display (xvfb-run)}"
@@ -17,7 +18,7 @@ work=$(mktemp -d "$LUMO_BUILD_DIR/proxy_test.XXXXXX")
 mkdir -p "$work/Update" "$work/UserData"
 cp "$LUMO_BUILD_DIR/app/Lumo/Lumo.exe" "$work/"
 printf '[Server]\r\nHost=%s\r\n' "$LUMO_TEST_SERVER" >"$work/Config.ini"
-export LUMO_BROWSER_ENGINE=headless LUMO_NO_SPARE=1
+export LUMO_BROWSER_ENGINE=headless
 unset LUMO_USERDATA_DIR
 failures=0
 . "$(dirname "$0")/xinput.sh"
@@ -38,9 +39,14 @@ MaxClients 20
 Allow 127.0.0.1
 ViaProxyName "$1"
 CONF
+    # The port must be ours: a leftover listener there would pass for it.
+    if bash -c "exec 3<>/dev/tcp/127.0.0.1/$2" 2>/dev/null; then
+        echo "port $2 is taken"
+        return 1
+    fi
     tinyproxy -d -c "$work/$1.conf" >/dev/null 2>&1 &
     proxies+=($!)
-    wait_until 10 bash -c "exec 3<>/dev/tcp/127.0.0.1/$2" 2>/dev/null
+    wait_until 10 bash -c "exec 3<>/dev/tcp/127.0.0.1/$2" 2>/dev/null && kill -0 "$!"
 }
 start_proxy proxyA "$port_a" || { echo "FAIL tinyproxy does not start"; exit 1; }
 start_proxy proxyB "$port_b" || { echo "FAIL tinyproxy does not start"; exit 1; }
