@@ -24,6 +24,21 @@ std::string Format(const char* pattern, const std::string& a, const std::string&
     return buf;
 }
 
+struct Walk {
+    const std::set<DWORD>* pids;
+    HWND main;
+    std::vector<HWND>* found;
+};
+
+BOOL CALLBACK CollectVisible(HWND h, LPARAM lp) {
+    auto& w = *reinterpret_cast<Walk*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (h != w.main && IsWindowVisible(h) && w.pids->count(pid))
+        w.found->push_back(h);
+    return TRUE;
+}
+
 }  // namespace
 
 BossKey::~BossKey() {
@@ -78,24 +93,11 @@ void BossKey::Hide() {
     std::set<DWORD> pids = args_.pageProcesses ? args_.pageProcesses() : std::set<DWORD>();
     pids.insert(GetCurrentProcessId());
     HWND main = args_.main->hwnd();
-    struct Walk {
-        const std::set<DWORD>* pids;
-        HWND main;
-        std::vector<HWND>* found;
-    } walk{&pids, main, &hiddenWindows_};
+    Walk walk{&pids, main, &hiddenWindows_};
     hiddenWindows_.clear();
     // Every visible top-level window of the shell and its pages: dialogs,
     // message boxes and pop-ups the pages own included.
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto& w = *reinterpret_cast<Walk*>(lp);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (h != w.main && IsWindowVisible(h) && w.pids->count(pid))
-                w.found->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&walk));
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&walk));
     // Asynchronous: a page that does not answer must not hold the shell.
     for (HWND h : hiddenWindows_) ShowWindowAsync(h, SW_HIDE);
     args_.main->HideForBossKey();

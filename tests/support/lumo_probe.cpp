@@ -117,6 +117,18 @@ std::string Text(HWND h) {
     return FromW(std::wstring_view(buf, static_cast<size_t>(n)));
 }
 
+BOOL CALLBACK PrintVisibleWindow(HWND h, LPARAM lp) {
+    if (!IsWindowVisible(h))
+        return TRUE;
+    auto& exes = *reinterpret_cast<std::map<DWORD, std::string>*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[128] = L"";
+    GetClassNameW(h, cls, 128);
+    std::printf("window=%s|%s|%s\n", exes[pid].c_str(), FromW(cls).c_str(), Text(h).c_str());
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -146,7 +158,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (verb == L"windows") {
-        static std::map<DWORD, std::string> exes;
+        std::map<DWORD, std::string> exes;
         HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof(entry);
@@ -155,19 +167,7 @@ int wmain(int argc, wchar_t** argv) {
             exes[entry.th32ProcessID] = FromW(entry.szExeFile);
         if (snap != INVALID_HANDLE_VALUE)
             CloseHandle(snap);
-        EnumWindows(
-            [](HWND h, LPARAM) -> BOOL {
-                if (!IsWindowVisible(h))
-                    return TRUE;
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                wchar_t cls[128] = L"";
-                GetClassNameW(h, cls, 128);
-                std::printf("window=%s|%s|%s\n", exes[pid].c_str(), FromW(cls).c_str(),
-                            Text(h).c_str());
-                return TRUE;
-            },
-            0);
+        EnumWindows(PrintVisibleWindow, reinterpret_cast<LPARAM>(&exes));
         return 0;
     }
     if (verb == L"hold-key" && argc > 3) {
