@@ -30,7 +30,7 @@ const BillProtector kProtector{[](std::string_view plain) -> std::optional<std::
                                }};
 
 struct Plain {
-    std::string folder, name, address, bill;
+    std::string folder, name, address, bill, proxy;
     bool operator==(const Plain&) const = default;
 };
 
@@ -43,7 +43,11 @@ template <class Lines>
 std::vector<Plain> PlainOf(Lines& lines, const BillProtector& protector) {
     std::vector<Plain> out;
     for (auto& line : lines) {
-        Plain p{{}, TrimEnd(line->Name), TrimEnd(line->Address), TrimEnd(BillOf(*line, protector))};
+        Plain p{{},
+                TrimEnd(line->Name),
+                TrimEnd(line->Address),
+                TrimEnd(BillOf(*line, protector)),
+                TrimEnd(line->Proxy)};
         if constexpr (std::is_same_v<Lines, GameLines>)
             p.folder = TrimEnd(line->Folder);
         out.push_back(std::move(p));
@@ -74,10 +78,12 @@ void Both(const std::vector<std::string>& values, const std::string& file,
     GameLines made;
     RecentLines madeRecent;
     for (size_t i = 0; i + 3 < values.size() && made.size() < 64; i += 4) {
+        // Every other game has a proxy: lines of either kind side by side.
+        const std::string proxy = made.size() % 2 ? values[i] : std::string();
         made.push_back(std::make_unique<TGameline>(
-            TGameline{values[i], values[i + 1], values[i + 2], values[i + 3], {}, {}}));
+            TGameline{values[i], values[i + 1], values[i + 2], values[i + 3], proxy, {}, {}}));
         madeRecent.push_back(std::make_unique<TRecentline>(
-            TRecentline{values[i + 1], values[i + 2], values[i + 3], {}, {}}));
+            TRecentline{values[i + 1], values[i + 2], values[i + 3], proxy, {}, {}}));
     }
     RoundTrip(made, protector, ParseGameList, FormatGameList);
     RoundTrip(madeRecent, protector, ParseRecentList, FormatRecentList);

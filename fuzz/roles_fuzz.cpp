@@ -1,9 +1,10 @@
 // A page process's command line and hand-over file. Input: the fields of a
 // page start separated by zero bytes: executable, address, cookie folder,
 // bill, then free texts read as a window-handle argument, a hand-over file
-// body and a path a page might be asked to delete.
+// body, a path a page might be asked to delete and a proxy.
 #include "common/cmdline.h"
 #include "fuzz/fuzz_check.h"
+#include "protocol/proxy.h"
 #include "protocol/roles.h"
 
 using namespace lumo;
@@ -25,7 +26,7 @@ void CheckHandover(const std::string& body) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::vector<std::string> f = fuzz::Split(fuzz::AsText(data, size), '\0', 7);
+    const std::vector<std::string> f = fuzz::Split(fuzz::AsText(data, size), '\0', 8);
 
     for (const std::string& arg : f) FUZZ_CHECK(ParseWindowHandleArg(arg) <= 0xFFFFFFFFu);
     CheckHandover(f[5]);
@@ -43,9 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     launch.address = f[1];
     launch.cookieFolder = f[2].empty() ? kNoCookieFolder : f[2];
     launch.bill = f[3];
+    launch.proxy = f[7];
+    // A proxy that is no proxy never reaches a command line; a checked one
+    // has no blank, quote or control character left.
+    const std::optional<std::string> proxy = NormalizeProxy(f[7]);
+    if (proxy)
+        FUZZ_CHECK(proxy->find_first_of(" \t\"\r\n\0;", 0, 7) == std::string::npos);
     const std::string handover = HandoverPath(kProgramFolder, size);
     FUZZ_CHECK(IsOwnHandoverPath(kProgramFolder, handover));
     const std::optional<PageCommandLine> line = BuildPageCommandLine(launch, handover);
+    if (!f[7].empty() && (!proxy || proxy->empty()))
+        FUZZ_CHECK(!line);
     if (!line)
         return 0;
     const std::vector<std::string> args = SplitCommandLine(line->line);
@@ -55,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(page.hasShellArg);
     FUZZ_CHECK(page.shellWindow == launch.shellWindow);
     FUZZ_CHECK(page.cookieFolder == (f[2] == kNoCookieFolder ? "" : f[2]));
+    FUZZ_CHECK(!page.badProxy && page.proxy == proxy.value_or(""));
     if (line->handoverPath.empty()) {
         FUZZ_CHECK(page.handoverPath.empty());
         FUZZ_CHECK(page.address == launch.address && page.bill == launch.bill);

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "common/text_win.h"
 #include "library/game_tree_win.h"
+#include "protocol/proxy.h"
 
 namespace lumo {
 
@@ -50,18 +51,22 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
     gameTree_ = gameTree;
     library_ = library;
     presets_ = presets;
-    FrameArgs a = DialogArgs(L"TfrmAddGame", kAddGameTitle, icon, owner, 393, 225);
+    FrameArgs a = DialogArgs(L"TfrmAddGame", kAddGameTitle, icon, owner, 393, 259);
     if (!CreateFrame(a))
         return false;
     sortLabel_ = Label("所属分类:", L"lblSort");
     descriptionLabel_ = Label("游戏描述:", L"lblGameDescript");
     addressLabel_ = Label("游戏地址:", L"lblUrl");
-    // Tab order: category, description, address, OK, cancel.
+    proxyLabel_ = Label("代理服务器:", L"lblProxy");
+    // Tab order: category, description, address, proxy, OK, cancel.
     sort_ = Child(hwnd(), L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
                   kIdSort, L"cboSort");
     constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
     description_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtGameDescript", WS_EX_CLIENTEDGE);
     address_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtUrl", WS_EX_CLIENTEDGE);
+    proxy_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtProxy", WS_EX_CLIENTEDGE);
+    SendMessageW(proxy_, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"主机:端口 或 socks=主机:端口，可不填"));
     commandPanel_.Create({hwnd(), L"pnlCommand"});
     // Tab goes on into the buttons on the panel.
     SetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE,
@@ -93,6 +98,9 @@ void AddGameDialog::OnFrameResize(int width, int height) {
     y += 34;
     MoveWindow(addressLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
     MoveWindow(address_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    y += 34;
+    MoveWindow(proxyLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
+    MoveWindow(proxy_, kFieldLeft, y, kEditWidth, 22, TRUE);
     commandPanel_.Move(0, height - kCommandPanelHeight, width, kCommandPanelHeight);
     int top = (kCommandPanelHeight - kButtonH) / 2;
     MoveWindow(cancel_, width - kButtonW - 12, top, kButtonW, kButtonH, TRUE);
@@ -108,6 +116,7 @@ void AddGameDialog::ShowModal() {
     SetWindowTextW(sort_, ToW(presets_.category).c_str());
     SetWindowTextW(description_, ToW(presets_.description).c_str());
     SetWindowTextW(address_, ToW(presets_.address).c_str());
+    SetWindowTextW(proxy_, ToW(presets_.proxy).c_str());
     ShowWindow(hwnd(), SW_SHOW);
     SetFocus(sort_);
     RunModal(owner_, false);
@@ -127,6 +136,9 @@ void AddGameDialog::OnOk() {
         return refuse(kNoDescriptionMessage, description_);
     if (Trim(address).empty())
         return refuse(kNoAddressMessage, address_);
+    std::optional<std::string> proxy = NormalizeProxy(WindowText(proxy_));
+    if (!proxy)
+        return refuse(kBadProxyMessage, proxy_);
     // The category as typed: spaces around a known name still ask.
     if (gameTree_ && !FindCategoryNode(gameTree_, category) &&
         MessageBoxW(hwnd(), ToW(kNewCategoryQuestion).c_str(), ToW(kAddGameTitle).c_str(),
@@ -134,7 +146,7 @@ void AddGameDialog::OnOk() {
         return;
     if (gameTree_ && library_)
         AddGame(gameTree_, *library_, Trim(category), Trim(description), presets_.bill,
-                Trim(address));
+                Trim(address), *proxy);
     Close();
 }
 

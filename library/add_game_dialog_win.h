@@ -1,8 +1,9 @@
 // TfrmAddGame: the skinned dialog that files a game into the game list, 393
-// by 225, centred on its owner: the category (an editable combo fed with the
-// game tree's categories on every drop-down), the description and the
-// address, and the bill, which is never shown. OK checks the fields in
-// order, asks before making a new category and stores through AddGame.
+// by 259, centred on its owner: the category (an editable combo fed with the
+// game tree's categories on every drop-down), the description, the address
+// and the proxy the game's page goes through (may stay empty), and the bill,
+// which is never shown. OK checks the fields in order, asks before making a
+// new category and stores through AddGame.
 #pragma once
 
 #include <string>
@@ -18,6 +19,9 @@ inline constexpr char kNoCategoryMessage[] = "请指定游戏分类";
 inline constexpr char kNoDescriptionMessage[] = "请指定游戏描述";
 inline constexpr char kNoAddressMessage[] = "请指定游戏地址";
 inline constexpr char kNewCategoryQuestion[] = "游戏分类不存在,是否创建为新分类?";
+inline constexpr char kBadProxyMessage[] =
+    "代理格式不对：请填写 主机:端口（端口 1-65535），SOCKS 代理填写 socks=主机:端口，"
+    "不用代理请留空。";
 
 class AddGameDialog : public FrameBase {
   public:
@@ -26,6 +30,7 @@ class AddGameDialog : public FrameBase {
         std::string description;  // PresetDescription: the page's title
         std::string address;      // PresetAddress
         std::string bill;         // Bill: handed to AddGame unchanged
+        std::string proxy;        // the proxy field's text
     };
     // `gameTree` (tvwMyGame) and `library` receive the game; either may be
     // null in a dialog that only shows (then OK stores nothing).
@@ -54,7 +59,8 @@ class AddGameDialog : public FrameBase {
     Presets presets_;
     PaintPanel commandPanel_;
     HWND sortLabel_ = nullptr, descriptionLabel_ = nullptr, addressLabel_ = nullptr;
-    HWND sort_ = nullptr, description_ = nullptr, address_ = nullptr;
+    HWND proxyLabel_ = nullptr;
+    HWND sort_ = nullptr, description_ = nullptr, address_ = nullptr, proxy_ = nullptr;
     HWND ok_ = nullptr, cancel_ = nullptr;
 };
 

@@ -46,6 +46,7 @@ constexpr std::string_view kFolder = "#FOLDER#";
 constexpr std::string_view kName = "#NAME#";
 constexpr std::string_view kAddress = "#ADDRESS#";
 constexpr std::string_view kBill = "#Bill#";
+constexpr std::string_view kProxy = "#PROXY#";
 constexpr std::string_view kLineEnd = "\r\n";
 
 bool IsAscii(std::string_view s) {
@@ -169,7 +170,7 @@ std::string DecodeValue(std::string_view stored) {
 }
 
 struct Block {
-    std::string folder, name, address, bill, storedBill;
+    std::string folder, name, address, bill, storedBill, proxy;
 
     // A protected bill stays closed. Only a bill given on several lines (the
     // old format concatenates them; this program never writes one) is opened
@@ -217,6 +218,8 @@ void ReadBlocks(std::string_view bytes, bool withFolder, const BillProtector& pr
             block.address += DecodeValue(line.substr(kAddress.size()));
         } else if (StartsWithNoCase(line, kBill)) {
             block.AddBill(line.substr(kBill.size()), protector);
+        } else if (StartsWithNoCase(line, kProxy)) {
+            block.proxy += DecodeValue(line.substr(kProxy.size()));
         } else if (withFolder && StartsWithNoCase(line, kFolder)) {
             block.folder += DecodeValue(line.substr(kFolder.size()));
         } else if (line == kEnd) {
@@ -231,6 +234,12 @@ void AppendField(std::string& out, std::string_view marker, std::string_view enc
     out += marker;
     out += encoded;
     out += kLineEnd;
+}
+
+// Only a game with a proxy has the line: lists without proxies stay as they were.
+void AppendProxy(std::string& out, const std::string& proxy) {
+    if (!proxy.empty())
+        AppendField(out, kProxy, EncodeValue(proxy));
 }
 
 // Every change saves through here; a list whose file could not be read at
@@ -292,6 +301,7 @@ GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protect
         game->Address = std::move(b.address);
         game->Bill = std::move(b.bill);
         game->StoredBill = std::move(b.storedBill);
+        game->Proxy = std::move(b.proxy);
         games.push_back(std::move(game));
     });
     return games;
@@ -305,6 +315,7 @@ RecentLines ParseRecentList(std::string_view fileBytes, const BillProtector& pro
         recent->Address = std::move(b.address);
         recent->Bill = std::move(b.bill);
         recent->StoredBill = std::move(b.storedBill);
+        recent->Proxy = std::move(b.proxy);
         recents.push_back(std::move(recent));
     });
     return recents;
@@ -318,6 +329,7 @@ std::string FormatGameList(const GameLines& games, const BillProtector& protecto
         AppendField(out, kName, EncodeValue(g->Name));
         AppendField(out, kAddress, EncodeValue(g->Address));
         AppendField(out, kBill, EncodeBill(*g, protector));
+        AppendProxy(out, g->Proxy);
         AppendField(out, kEnd, {});
     }
     return out;
@@ -330,6 +342,7 @@ std::string FormatRecentList(const RecentLines& recents, const BillProtector& pr
         AppendField(out, kName, EncodeValue(r->Name));
         AppendField(out, kAddress, EncodeValue(r->Address));
         AppendField(out, kBill, EncodeBill(*r, protector));
+        AppendProxy(out, r->Proxy);
         AppendField(out, kEnd, {});
     }
     return out;
@@ -372,7 +385,7 @@ bool GameLibrary::SaveRecentList() const {
 }
 
 TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view address,
-                                        std::string_view bill) {
+                                        std::string_view bill, std::string_view proxy) {
     const std::string_view trimmedName = TrimView(name);
     const std::string_view trimmedAddress = TrimView(address);
     auto same = std::find_if(recents_.begin(), recents_.end(), [&](const auto& r) {
@@ -384,6 +397,7 @@ TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view 
     recent->Name = trimmedName;
     recent->Address = trimmedAddress;
     recent->Bill = bill;
+    recent->Proxy = proxy;
     recents_.insert(recents_.begin(), std::move(recent));
     TRecentline* added = recents_.front().get();
     SaveRecentList();
@@ -391,12 +405,14 @@ TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view 
 }
 
 TGameline* GameLibrary::AddGame(std::string_view category, std::string_view name,
-                                std::string_view bill, std::string_view address) {
+                                std::string_view bill, std::string_view address,
+                                std::string_view proxy) {
     auto game = std::make_unique<TGameline>();
     game->Folder = Trim(category);
     game->Name = Trim(name);
     game->Address = Trim(address);
     game->Bill = bill;
+    game->Proxy = proxy;
     games_.push_back(std::move(game));
     TGameline* added = games_.back().get();
     SaveGameList();
@@ -427,6 +443,15 @@ bool GameLibrary::RenameGame(const TGameline* game, std::string_view name) {
     if (!entry)
         return false;
     entry->Name = std::string(name);
+    SaveGameList();
+    return true;
+}
+
+bool GameLibrary::SetProxy(const TGameline* game, std::string_view proxy) {
+    TGameline* entry = game ? FindEntry(games_, game) : nullptr;
+    if (!entry)
+        return false;
+    entry->Proxy = std::string(proxy);
     SaveGameList();
     return true;
 }

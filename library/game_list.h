@@ -4,7 +4,10 @@
 // In memory every text is UTF-8. On disk both files are ANSI-code-page text
 // with CR LF lines, one block per entry:
 //   #BEGIN# / #FOLDER#<category> (gList.dat only) / #NAME#<name> /
-//   #ADDRESS#<address> / #Bill#<bill> / #END#
+//   #ADDRESS#<address> / #Bill#<bill> / [#PROXY#<proxy>] / #END#
+// (#PROXY#, the proxy the game's page goes through, only when it has one:
+// older readers pass over lines they do not know inside a block, and a list
+// without proxies is written as before.)
 // Reading trims each line, stops at the first blank line, matches the field
 // markers without regard to case (so a field given twice is concatenated),
 // needs "#BEGIN#" and "#END#" exactly, and drops blocks without their end.
@@ -44,6 +47,7 @@ struct TGameline {
     std::string Name;
     std::string Address;
     std::string Bill;
+    std::string Proxy;  // "host:port" or "socks=host:port" (protocol/proxy.h); "" for none
     std::string StoredBill;
     std::optional<std::string> OpenedBill;
 };
@@ -52,6 +56,7 @@ struct TRecentline {
     std::string Name;
     std::string Address;
     std::string Bill;
+    std::string Proxy;
     std::string StoredBill;
     std::optional<std::string> OpenedBill;
 };
@@ -121,11 +126,15 @@ class GameLibrary {
     // unchanged) at the front, saves. Returns the new entry. `bill` is a
     // plain bill: take an entry's through BillOf.
     TRecentline* AddRecentGame(std::string_view name, std::string_view address,
-                               std::string_view bill);
+                               std::string_view bill, std::string_view proxy = {});
     // AddGame's list half: appends (category, name and address trimmed, the
-    // bill unchanged) and saves. Returns the new entry.
+    // bill unchanged, the proxy as given: check it first) and saves.
+    // Returns the new entry.
     TGameline* AddGame(std::string_view category, std::string_view name, std::string_view bill,
-                       std::string_view address);
+                       std::string_view address, std::string_view proxy = {});
+    // The game's proxy becomes `proxy` ("" for none; check it first) when
+    // the game is still in the list; saves. False when it is not.
+    bool SetProxy(const TGameline* game, std::string_view proxy);
     // Removes every game whose trimmed category equals `category` (the
     // category node's text), and those whose category is exactly that text
     // (a name with leading blanks from an older file); saves.

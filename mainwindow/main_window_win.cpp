@@ -148,6 +148,27 @@ void MainWindow::ShowFromTray() {
     SetForegroundWindow(hwnd());
 }
 
+void MainWindow::HideForBossKey() {
+    shownBeforeBossKey_ = lockDepth_ > 0 ? shownWhileLocked_ : IsWindowVisible(hwnd()) != FALSE;
+    if (shownBeforeBossKey_) {
+        if (args_.onBeforeHide)
+            args_.onBeforeHide();
+        if (lockDepth_ > 0)
+            shownWhileLocked_ = false;
+        else
+            ShowWindow(hwnd(), SW_HIDE);
+    }
+    tray_.reset();  // removes the icon
+}
+
+void MainWindow::ShowAfterBossKey() {
+    if (!tray_)
+        tray_ = std::make_unique<TrayIcon>(hwnd(), kTrayMessage, args_.icon, kMainWindowCaption);
+    if (shownBeforeBossKey_)
+        ShowFromTray();
+    shownBeforeBossKey_ = false;
+}
+
 void MainWindow::ShowTrayMenu() {
     UniqueMenu menu(CreatePopupMenu());
     AppendMenuW(menu.get(), MF_STRING, kIdTrayShow, ToW("显示主窗体(&S)").c_str());

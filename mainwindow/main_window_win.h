@@ -109,6 +109,10 @@ class MainWindow : public FrameBase {
     bool TranslateKey(const MSG& msg);
     // Shows the window again (tray), restoring it when it was minimised.
     void ShowFromTray();
+    // The boss key: the window and its tray icon go at once (the window only
+    // when it was shown), and come back as they were.
+    void HideForBossKey();
+    void ShowAfterBossKey();
     SidePanel& sidePanel() { return sidePanel_; }
 
   protected:
@@ -154,6 +158,7 @@ class MainWindow : public FrameBase {
     int lockDepth_ = 0;
     bool shownWhileLocked_ = true;
     bool firstActivationDone_ = false;
+    bool shownBeforeBossKey_ = false;
     std::unique_ptr<TrayIcon> tray_;
 };
 

@@ -16,6 +16,7 @@ namespace {
 constexpr int kIdLeftTopClose = 1;
 constexpr int kIdDeleteLine = 2;
 constexpr int kIdChangeName = 3;
+constexpr int kIdChangeProxy = 4;
 constexpr int kFavLeftControlWidth = 49;
 constexpr int kLeftTopControlSize = 25;
 constexpr UINT_PTR kTreeSubclassId = 0x4C54;
@@ -311,9 +312,9 @@ void SidePanel::OnRecentClick() {
     if (!recent || !library() || !library()->Contains(recent) || recent->Address.empty())
         return;
     // The recent list keeps its order.
-    std::string address = recent->Address, bill = library()->BillOf(*recent);
+    std::string address = recent->Address, bill = library()->BillOf(*recent), proxy = recent->Proxy;
     if (args_.hooks.onOpenGame)
-        args_.hooks.onOpenGame(address, bill);
+        args_.hooks.onOpenGame(address, bill, proxy);
 }
 
 void SidePanel::OnMyGameOpen() {
@@ -332,11 +333,12 @@ void SidePanel::OnMyGameOpen() {
     GameLibrary* lib = library();
     if (!game || !lib || !lib->Contains(game) || game->Address.empty())
         return;
-    std::string name = game->Name, address = game->Address, bill = lib->BillOf(*game);
-    lib->AddRecentGame(name, address, bill);
+    std::string name = game->Name, address = game->Address, bill = lib->BillOf(*game),
+                proxy = game->Proxy;
+    lib->AddRecentGame(name, address, bill, proxy);
     RefillRecent();
     if (args_.hooks.onOpenGame)
-        args_.hooks.onOpenGame(address, bill);
+        args_.hooks.onOpenGame(address, bill, proxy);
 }
 
 void SidePanel::OnTreeMouseDown(UINT msg) {
@@ -355,6 +357,18 @@ void SidePanel::ChangeName() {
         SetFocus(gameTree_);
         SendMessageW(gameTree_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(node));
     }
+}
+
+void SidePanel::ChangeProxy() {
+    HTREEITEM node = TreeView_GetSelection(gameTree_);
+    auto* game = node && NodeImage(gameTree_, node) == kTreeImageGame
+                     ? reinterpret_cast<TGameline*>(NodeData(gameTree_, node))
+                     : nullptr;
+    if (!game || !library() || !library()->Contains(game) || (proxyDialog_ && proxyDialog_->open()))
+        return;
+    proxyDialog_ = std::make_unique<ProxyDialog>();
+    if (proxyDialog_->Create(args_.mainWindow, args_.icon, *library(), *game))
+        proxyDialog_->ShowModalLater();
 }
 
 void SidePanel::OnTreeMouseMove(HWND tree, POINT at) {
@@ -415,12 +429,15 @@ LRESULT SidePanel::OnNotify(const NMHDR& nm) {
                 return 1;  // no popup menu elsewhere
             UniqueMenu menu(CreatePopupMenu());
             AppendMenuW(menu.get(), MF_STRING, kIdChangeName, ToW("修改名称").c_str());
+            AppendMenuW(menu.get(), MF_STRING, kIdChangeProxy, ToW("设置代理…").c_str());
             POINT pt;
             GetCursorPos(&pt);
             int cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
                                      args_.mainWindow, nullptr);
             if (cmd == kIdChangeName)
                 ChangeName();
+            else if (cmd == kIdChangeProxy)
+                ChangeProxy();
             return 1;
         }
         case TVN_BEGINLABELEDITW: {

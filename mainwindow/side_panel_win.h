@@ -17,6 +17,7 @@
 #include "frame/paint_panel_win.h"
 #include "library/add_game_dialog_win.h"
 #include "library/game_list.h"
+#include "library/proxy_dialog_win.h"
 
 namespace lumo {
 
@@ -30,8 +31,11 @@ struct SidePanelArgs {
     // The game library behind both trees (owned by the shell); null leaves
     // the trees empty.
     GameLibrary* library = nullptr;
-    // Opens a game in a new page right after the current one.
-    std::function<void(const std::string& address, const std::string& bill)> onOpenGame;
+    // Opens a game in a new page right after the current one, through its
+    // proxy ("" for none).
+    std::function<void(const std::string& address, const std::string& bill,
+                       const std::string& proxy)>
+        onOpenGame;
     // Creates the popular-games page inside `parent`, navigating to
     // `address`; the page window lives as long as the panel.
     std::function<std::unique_ptr<Window>(HWND parent, const std::string& address)>
@@ -106,6 +110,7 @@ class SidePanel : public Window {
     void OnTreeMouseMove(HWND tree, POINT at);
     void OnDeleteClick();
     void ChangeName();
+    void ChangeProxy();
     HTREEITEM NodeUnderCursor(HWND tree) const;
     static LRESULT CALLBACK TreeSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR self);
@@ -121,6 +126,7 @@ class SidePanel : public Window {
     bool editMenuAttached_ = false;
     std::unique_ptr<Window> hotGamesPage_;
     std::unique_ptr<AddGameDialog> dialog_;
+    std::unique_ptr<ProxyDialog> proxyDialog_;
 };
 
 }  // namespace lumo

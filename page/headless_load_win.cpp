@@ -5,6 +5,7 @@
 #include "common/text_win.h"
 #include "page/html_charset.h"
 #include "page/html_url.h"
+#include "page/page_proxy_win.h"
 #include "page/session_cookies_win.h"
 
 namespace lumo::headless {
@@ -61,8 +62,13 @@ LoadResult Load(LoadJob& job) {
     if (!html::HttpTargetOf(req.url))
         return Failure(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
 
+    // A page with a proxy goes through it for every address; one that does
+    // not answer fails the load.
+    const std::wstring& proxy = PageProxy();
     HINTERNET session =
-        InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+        proxy.empty()
+            ? InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
+            : InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), kNoProxyBypass, 0);
     if (!session)
         return Failure(GetLastError());
     if (!job.Adopt(0, session))

@@ -5,6 +5,7 @@
 
 #include "common/cmdline.h"
 #include "common/text.h"
+#include "protocol/proxy.h"
 
 namespace lumo {
 
@@ -28,17 +29,29 @@ uint64_t ParseWindowHandleArg(std::string_view arg) {
 std::optional<PageCommandLine> BuildPageCommandLine(const PageLaunch& launch,
                                                     const std::string& handoverPath) {
     std::string hwnd = std::to_string(launch.shellWindow);
+    // Only a checked proxy rides on the line; anything else is refused, as a
+    // page started without it would go out directly.
+    std::vector<std::string> tail;
+    if (!launch.proxy.empty()) {
+        std::optional<std::string> proxy = NormalizeProxy(launch.proxy);
+        if (!proxy || proxy->empty())
+            return std::nullopt;
+        tail.push_back(std::string(kProxySwitch) + *proxy);
+    }
     // A bill with a double quote never rides on the command line: other
     // parsers of a command line than ours disagree about quotes inside
     // quotes, and a bill that split there would submit the wrong form.
     bool billHasQuote = launch.bill.find('"') != std::string::npos;
     if (!billHasQuote) {
-        if (auto line = BuildCommandLine(launch.exe,
-                                         {hwnd, launch.address, launch.cookieFolder, launch.bill}))
+        std::vector<std::string> args{hwnd, launch.address, launch.cookieFolder, launch.bill};
+        args.insert(args.end(), tail.begin(), tail.end());
+        if (auto line = BuildCommandLine(launch.exe, args))
             return PageCommandLine{*line, {}, {}};
     }
-    auto line = BuildCommandLine(launch.exe, {hwnd, "", launch.cookieFolder, "",
-                                              std::string(kHandoverSwitch) + handoverPath});
+    std::vector<std::string> args{hwnd, "", launch.cookieFolder, "",
+                                  std::string(kHandoverSwitch) + handoverPath};
+    args.insert(args.end(), tail.begin(), tail.end());
+    auto line = BuildCommandLine(launch.exe, args);
     if (!line)
         return std::nullopt;
     return PageCommandLine{*line, handoverPath, EncodeHandover(launch.address, launch.bill)};
@@ -52,9 +65,19 @@ PageArgs ParsePageArgs(const std::vector<std::string>& args) {
     page.address = arg(2);
     page.cookieFolder = arg(3) == kNoCookieFolder ? std::string() : arg(3);
     page.bill = arg(4);
-    std::string extra = arg(5);
-    if (StartsWithNoCase(extra, kHandoverSwitch))
-        page.handoverPath = extra.substr(kHandoverSwitch.size());
+    for (size_t i = 5; i < args.size(); ++i) {
+        const std::string& extra = args[i];
+        if (StartsWithNoCase(extra, kHandoverSwitch) && page.handoverPath.empty()) {
+            page.handoverPath = extra.substr(kHandoverSwitch.size());
+        } else if (StartsWithNoCase(extra, kProxySwitch)) {
+            std::optional<std::string> proxy = NormalizeProxy(extra.substr(kProxySwitch.size()));
+            page.badProxy |= !proxy || proxy->empty() || !page.proxy.empty();
+            if (proxy)
+                page.proxy = *proxy;
+        }
+    }
+    if (page.badProxy)
+        page.proxy.clear();
     return page;
 }
 

@@ -11,7 +11,9 @@
 // would be too long for CreateProcess, or the bill holds a double quote, the
 // address and bill travel in a hand-over file instead: arguments 2 and 4 stay empty and argument 5
 // is
-// "/handover:" + path; the page reads the file and deletes it.
+// "/handover:" + path; the page reads the file and deletes it. A page that
+// goes through a proxy gets one more argument, "/proxy:" + the proxy in its
+// checked form (protocol/proxy.h), after any hand-over argument.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +41,11 @@ struct PageLaunch {
     std::string address;
     std::string cookieFolder;
     std::string bill;
+    std::string proxy;  // checked (NormalizeProxy); "" for none
 };
 
 inline constexpr std::string_view kHandoverSwitch = "/handover:";
+inline constexpr std::string_view kProxySwitch = "/proxy:";
 
 struct PageCommandLine {
     std::string line;
@@ -64,6 +68,11 @@ struct PageArgs {
     std::string cookieFolder;
     std::string bill;
     std::string handoverPath;  // empty when none was used
+    // The proxy every request of the page goes through ("" for none), and
+    // whether a proxy argument was given that is no proxy: such a page
+    // must not load anything rather than go out directly.
+    std::string proxy;
+    bool badProxy = false;
 };
 
 PageArgs ParsePageArgs(const std::vector<std::string>& args);

@@ -4,12 +4,13 @@
 set -euo pipefail
 . "$(dirname "$0")/apt-sources.sh"
 # openssl: the build turns the update-signing public key into a header;
-# libgnutls30:i386: Wine's 32-bit bcrypt checks ECDSA signatures with it.
+# libgnutls30:i386: Wine's 32-bit bcrypt checks ECDSA signatures with it;
+# tinyproxy-bin: the per-game proxy test's proxies (the program alone, no service).
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libcpp-httplib-dev libssl-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth
       xdotool x11-utils fonts-wqy-microhei imagemagick procps locales clang-format git python3
       openssl libgnutls30:i386 apache2 libapache2-mod-php dokuwiki nsis unzip
-      clang libclang-rt-14-dev)
+      clang libclang-rt-14-dev tinyproxy-bin)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

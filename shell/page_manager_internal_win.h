@@ -35,6 +35,7 @@ struct PageManager::PageRun {
     std::string address;  // the address it was started for
     std::string bill;
     std::string billAddress;  // the address the bill was given for (a saved game's)
+    std::string proxy;        // every request of the process goes through it; "" direct
     bool visited = false;     // asked to load something other than the blank page
     LogTimer startTimer;
     bool embedAsked = false;

@@ -66,6 +66,11 @@ PageManager::PageRun* PageManager::RunOf(const WbForm& page) {
     return it == runs_.end() ? nullptr : it->second.get();
 }
 
+std::string PageManager::ProxyOf(const WbForm& page) {
+    PageRun* run = RunOf(page);
+    return run ? run->proxy : std::string();
+}
+
 PageManager::PageRun* PageManager::RunByWindow(HWND window) {
     if (!window)
         return nullptr;
@@ -287,7 +292,12 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
                 Report(kPageLimitReached);
                 break;
             }
-            NewPage(pages_.currentIndex() + 1, cmd.arg, true, "");
+            {
+                // A page's new windows go through the page's own proxy.
+                PageRun* from = RunByWindow(sender);
+                NewPage(pages_.currentIndex() + 1, cmd.arg, true, "",
+                        from ? from->proxy : std::string());
+            }
             break;
         case TextCommandKind::Title:
             if (WbForm* page = senderPage()) {

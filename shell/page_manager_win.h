@@ -59,7 +59,10 @@ class PageManager {
     // Sender of the shell's own text commands to pages (the shared form).
     void SetCommandSender(HWND sender) { sender_ = sender; }
 
-    void NewPage(int index, const std::string& address, bool activate, const std::string& bill);
+    // A page with a `proxy` sends every request through it: it never takes
+    // the spare page or a blank page's process, which go out directly.
+    void NewPage(int index, const std::string& address, bool activate, const std::string& bill,
+                 const std::string& proxy = {});
     // Page 0 at once, blank; the maker's start page is fetched on a worker
     // thread and navigates it when it arrives.
     void StartFirstPage();
@@ -92,6 +95,8 @@ class PageManager {
     void RunDeferredPages();
 
     PageList& pages() { return pages_; }
+    // The proxy `page`'s process goes through ("" for none).
+    std::string ProxyOf(const WbForm& page);
     int tabWidth() const { return tabWidth_; }
     bool pageOperationFinished() const { return finished_; }
 
@@ -102,6 +107,7 @@ class PageManager {
         std::string address;
         bool activate;
         std::string bill;
+        std::string proxy;
     };
     class Host;
 
@@ -123,10 +129,12 @@ class PageManager {
     PageRun* ClaimSpare(const std::string& address, const std::string& bill);
     // A tab starting over in a fresh process on a fresh cookie folder
     // (shell/page_restart_win.cpp).
-    void StartOver(WbForm& page, const std::string& address, const std::string& bill);
+    void StartOver(WbForm& page, const std::string& address, const std::string& bill,
+                   const std::string& proxy = {});
     void LaunchInTab(WbForm& page, PageRun& run);
     void RunWaitingRestarts();
-    void OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill);
+    void OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill,
+                         const std::string& proxy);
     void OnHeartbeatDone();
     void ShareInput(PageRun& run, bool share);
     static bool Silent(const PageRun& run, ULONGLONG now);

@@ -14,7 +14,8 @@ namespace lumo {
 
 using namespace page_manager_internal;
 
-void PageManager::StartOver(WbForm& page, const std::string& address, const std::string& bill) {
+void PageManager::StartOver(WbForm& page, const std::string& address, const std::string& bill,
+                            const std::string& proxy) {
     PageRun* old = RunOf(page);
     const bool current = &page == pages_.current();
     page.requestedAddress = address;
@@ -24,7 +25,7 @@ void PageManager::StartOver(WbForm& page, const std::string& address, const std:
     page.window = 0;
     page.processId = 0;
     page.cookieFolder.clear();
-    if (PageRun* spare = ClaimSpare(address, bill)) {
+    if (PageRun* spare = proxy.empty() ? ClaimSpare(address, bill) : nullptr) {
         page.pageId = spare->id;
         page.window = reinterpret_cast<uintptr_t>(spare->window);
         page.processId = spare->process->pid();
@@ -39,6 +40,7 @@ void PageManager::StartOver(WbForm& page, const std::string& address, const std:
         run.address = address;
         run.bill = bill;
         run.billAddress = bill.empty() ? std::string() : address;
+        run.proxy = proxy;
         runs_[run.id] = std::move(owned);
         page.pageId = run.id;
         if (redirectOwner_ != 0)
@@ -86,13 +88,15 @@ void PageManager::RunWaitingRestarts() {
     }
 }
 
-void PageManager::OpenInBlankPage(WbForm& page, const std::string& address,
-                                  const std::string& bill) {
+void PageManager::OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill,
+                                  const std::string& proxy) {
     // A blank tab whose process has been somewhere may still hold a
-    // session of whoever was there: the address goes to a fresh one.
+    // session of whoever was there: the address goes to a fresh one. So
+    // does an address for another proxy than the process goes through.
     PageRun* run = RunOf(page);
-    if (!run || run->visited || !run->life.Live() || run->life.state() == PageState::Hung)
-        StartOver(page, address, bill);
+    if (!run || run->visited || !run->life.Live() || run->life.state() == PageState::Hung ||
+        run->proxy != proxy)
+        StartOver(page, address, bill, proxy);
     else
         Navigate(page, address, true, bill);
 }

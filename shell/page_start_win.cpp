@@ -68,7 +68,8 @@ bool PageManager::Launch(PageRun& run, bool newFolder) {
     }
     PageLaunch launch{
         args_.exePath, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(main_->hwnd())),
-        run.address, run.folder.empty() ? std::string(kNoCookieFolder) : run.folder, run.bill};
+        run.address,   run.folder.empty() ? std::string(kNoCookieFolder) : run.folder,
+        run.bill,      run.proxy};
     uint64_t handoverNumber =
         (static_cast<uint64_t>(GetCurrentProcessId()) << 24) + nextHandover_++;
     std::string handover = HandoverPath(args_.programFolder, handoverNumber);
@@ -117,15 +118,15 @@ void PageManager::ReleaseRedirect(uint32_t owner) {
 }
 
 void PageManager::NewPage(int index, const std::string& address, bool activate,
-                          const std::string& bill) {
+                          const std::string& bill, const std::string& proxy) {
     if (!awaitingFirstPage_ && BlankPageGuardBlocks(pages_, address)) {
         // The blank current page takes the address (and saved login)
         // instead of a new tab.
         if (WbForm* current = pages_.current())
-            OpenInBlankPage(*current, address, bill);
+            OpenInBlankPage(*current, address, bill, proxy);
         return;
     }
-    if (TakeSpare(index, address, activate, bill))
+    if (proxy.empty() && TakeSpare(index, address, activate, bill))
         return;
     if (redirectOwner_ != 0) {
         if (static_cast<int>(deferred_.size()) + LiveProcesses() >= maxPages_) {
@@ -134,7 +135,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
             Report(kPageLimitReached);
             return;
         }
-        deferred_.push_back({index, address, activate, bill});
+        deferred_.push_back({index, address, activate, bill, proxy});
         return;
     }
     if (LiveProcesses() >= maxPages_) {
@@ -152,6 +153,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
         run.address = address;
         run.bill = bill;
         run.billAddress = address;
+        run.proxy = proxy;
         runs_[run.id] = std::move(owned);
         WbForm& page = AddTab(index, run.id, address);
 
@@ -448,7 +450,7 @@ void PageManager::RunDeferredPages() {
     while (!deferred_.empty() && redirectOwner_ == 0) {
         Request r = std::move(deferred_.front());
         deferred_.pop_front();
-        NewPage(r.index, r.address, r.activate, r.bill);
+        NewPage(r.index, r.address, r.activate, r.bill, r.proxy);
     }
 }
 

@@ -123,6 +123,8 @@ void ShellCommands::OnSaveBill(HWND sender, const std::string& bill) {
     presets.description = current->tabTitle;
     presets.address = current->address;
     presets.bill = bill;
+    // A game saved from a page that goes through a proxy keeps going through it.
+    presets.proxy = args_.pages->ProxyOf(*current);
     args_.main->sidePanel().OpenAddGameDialog(presets);
 }
 

@@ -25,6 +25,7 @@
 #include "mainwindow/main_window_win.h"
 #include "online/online_services_win.h"
 #include "page/browser_control.h"
+#include "page/page_proxy_win.h"
 #include "page/page_window_win.h"
 #include "page/session_cookies_win.h"
 #include "protocol/messages_win.h"
@@ -32,6 +33,7 @@
 #include "protocol/shortcuts.h"
 #include "protocol/text_command.h"
 #include "protocol/roles.h"
+#include "shell/boss_key_win.h"
 #include "shell/browser_features_win.h"
 #include "shell/cookie_journal.h"
 #include "shell/cookie_redirect_win.h"
@@ -159,6 +161,14 @@ int RunPageProcess(const std::vector<std::string>& args) {
     // Before any request: this page's cookies stay in this process.
     KeepCookiesInProcessMemory();
     PageArgs page = ParsePageArgs(args);
+    // A proxy argument that is no proxy: nothing loads rather than going
+    // out directly.
+    if (page.badProxy) {
+        LogError("page", "proxy argument refused; page not started");
+        return 1;
+    }
+    if (!UsePageProxy(page.proxy, SelectedBrowserEngine() == BrowserEngine::System))
+        return 1;
     // Only a hand-over file of our own is read and deleted: the command line
     // may carry outside text once Lumo is the default browser.
     if (!page.handoverPath.empty() &&
@@ -210,9 +220,10 @@ int RunPageProcess(const std::vector<std::string>& args) {
 SidePanelArgs SidePanelHooks(GameLibrary& library, PageManager& pages, ShellCommands& commands) {
     SidePanelArgs hooks;
     hooks.library = &library;
-    hooks.onOpenGame = [&pages](const std::string& address, const std::string& bill) {
+    hooks.onOpenGame = [&pages](const std::string& address, const std::string& bill,
+                                const std::string& proxy) {
         PageList& list = pages.pages();
-        pages.NewPage(list.Empty() ? 0 : list.currentIndex() + 1, address, true, bill);
+        pages.NewPage(list.Empty() ? 0 : list.currentIndex() + 1, address, true, bill, proxy);
     };
     hooks.createHotGamesPage = [&commands](HWND parent,
                                            const std::string& address) -> std::unique_ptr<Window> {
@@ -362,6 +373,17 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         hiddenPage.Create(pageArgs);
         about = CreateHiddenForm(L"TfrmAbout", "关于");
         addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
+    });
+    // The boss key hides the shell with every page's windows.
+    BossKey bossKey;
+    Guarded([&] {
+        BossKey::CreateArgs b{&main, programFolder, [&pages] {
+                                  std::set<DWORD> pids;
+                                  for (int i = 0; i < pages.pages().Count(); ++i)
+                                      pids.insert(pages.pages().At(i).processId);
+                                  return pids;
+                              }};
+        bossKey.Create(b);
     });
     online.MainWindowShown(main.hwnd());
 

@@ -10,6 +10,7 @@
 
 #include "common/file.h"
 #include "common/text.h"
+#include "library/add_game_dialog_win.h"
 #include "library/bill_protect_win.h"
 #include "library/game_list.h"
 #include "page/bill.h"
@@ -241,26 +242,29 @@ TEST(LibraryUi, TheAddGameDialogChecksInOrderAndAsksBeforeANewCategory) {
     ASSERT_TRUE(
         WaitFor([&] { return (dialog = ShellWindow(pid, L"TfrmAddGame")) != nullptr; }, 10000));
     HWND sort = FindControl(dialog, L"cboSort"), name = FindControl(dialog, L"edtGameDescript"),
-         url = FindControl(dialog, L"edtUrl"), ok = FindControl(dialog, L"sbtnOk");
+         url = FindControl(dialog, L"edtUrl"), proxy = FindControl(dialog, L"edtProxy"),
+         ok = FindControl(dialog, L"sbtnOk");
     EXPECT_EQ(WindowText(sort), "角色扮演");
     RECT rc{};
     GetWindowRect(dialog, &rc);
     EXPECT_EQ(rc.right - rc.left, 393);
-    EXPECT_EQ(rc.bottom - rc.top, 225);
+    EXPECT_EQ(rc.bottom - rc.top, 259);
 
     // One message at a time, in field order, the dialog staying open.
     struct Step {
-        const char *category, *name, *address, *message;
+        const char *category, *name, *address, *proxy, *message;
     } steps[] = {
-        {"", "", "", "请指定游戏分类"},
-        {"  ", "新游戏", "x", "请指定游戏分类"},
-        {" 角色扮演 ", " ", "x", "请指定游戏描述"},
-        {" 角色扮演 ", " 新游戏 ", "  ", "请指定游戏地址"},
+        {"", "", "", "", "请指定游戏分类"},
+        {"  ", "新游戏", "x", "", "请指定游戏分类"},
+        {" 角色扮演 ", " ", "x", "", "请指定游戏描述"},
+        {" 角色扮演 ", " 新游戏 ", "  ", "", "请指定游戏地址"},
+        {" 角色扮演 ", " 新游戏 ", "x", "127.0.0.1:3128\" /x", kBadProxyMessage},
     };
     for (const Step& s : steps) {
         SendMessageW(sort, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW(s.category).c_str()));
         SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW(s.name).c_str()));
         SendMessageW(url, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW(s.address).c_str()));
+        SendMessageW(proxy, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW(s.proxy).c_str()));
         PostMessageW(ok, BM_CLICK, 0, 0);
         Box box = WaitForBox(pid);
         EXPECT_EQ(box.text, s.message);
@@ -270,6 +274,7 @@ TEST(LibraryUi, TheAddGameDialogChecksInOrderAndAsksBeforeANewCategory) {
     // A known category with spaces around it is not found as typed: asked,
     // and a No keeps everything.
     SendMessageW(url, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW(" " + kGame + "?n ").c_str()));
+    SendMessageW(proxy, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" 127.0.0.1:3128 "));
     PostMessageW(ok, BM_CLICK, 0, 0);
     Box question = WaitForBox(pid);
     EXPECT_EQ(question.caption, "添加游戏");
@@ -287,6 +292,7 @@ TEST(LibraryUi, TheAddGameDialogChecksInOrderAndAsksBeforeANewCategory) {
     EXPECT_EQ(games[5]->Name, "新游戏");
     EXPECT_EQ(games[5]->Address, kGame + "?n");
     EXPECT_EQ(games[5]->Bill, "");
+    EXPECT_EQ(games[5]->Proxy, "127.0.0.1:3128");
     nodes = ReadTree(shell.games());
     EXPECT_EQ(nodes[6].text, "新游戏");
     EXPECT_EQ(nodes[6].depth, 1);
@@ -334,7 +340,7 @@ TEST(LibraryUi, ASavedBillGoesWithTheCurrentPageIntoANewCategory) {
     EXPECT_EQ(nodes.back().depth, 1);
 }
 
-TEST(LibraryUi, OnlyGamesAreRenamedInPlaceAndTheNameSurvivesARestart) {
+TEST(LibraryUi, OnlyGamesAreRenamedOrGivenAProxyAndBothSurviveARestart) {
     std::optional<LibraryShell> shell(std::in_place, SampleGames());
     ASSERT_TRUE(shell->Start());
     shell->ShowMyGames();
@@ -366,6 +372,28 @@ TEST(LibraryUi, OnlyGamesAreRenamedInPlaceAndTheNameSurvivesARestart) {
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToW("仙侠 新服").c_str()));
     SendMessageW(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
     ASSERT_TRUE(WaitFor([&] { return shell->SavedGames()[0]->Name == "仙侠 新服"; }, 5000));
+
+    // The second entry, "设置代理…", changes the game's proxy: a text that is
+    // no proxy is refused, a proxy is saved with the game.
+    nodes = ReadTree(tree);
+    Click(tree, RowPoint(tree, Find(nodes, "仙侠 新服", 1)->item), false, true);
+    ASSERT_TRUE(WaitFor([&] { return (menu = ShellWindow(pid, L"#32768")) != nullptr; }, 5000));
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (dialog = ShellWindow(pid, L"TfrmProxy")) != nullptr; }, 5000));
+    HWND proxy = FindControl(dialog, L"edtProxy"), ok = FindControl(dialog, L"sbtnOk");
+    SendMessageW(proxy, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10.0.0.1:0"));
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    Box box = WaitForBox(pid);
+    EXPECT_EQ(box.text, kBadProxyMessage);
+    Answer(box, IDOK);
+    SendMessageW(proxy, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10.0.0.1:8080"));
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_EQ(shell->SavedGames()[0]->Proxy, "10.0.0.1:8080");
     std::string folder = shell->folder();
     std::string games = ReadFileBytes(shell->userData() + "gList.dat").value_or("");
     shell.reset();
@@ -373,6 +401,7 @@ TEST(LibraryUi, OnlyGamesAreRenamedInPlaceAndTheNameSurvivesARestart) {
     LibraryShell again(AnsiToUtf8(games));
     ASSERT_TRUE(again.Start());
     EXPECT_NE(Find(ReadTree(again.games()), "仙侠 新服", 1), nullptr);
+    EXPECT_EQ(again.SavedGames()[0]->Proxy, "10.0.0.1:8080");
 }
 
 TEST(LibraryUi, ASavedGameLogsInInTheBlankTabAlsoAfterACrashOrAClose) {

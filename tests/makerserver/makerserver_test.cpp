@@ -791,12 +791,12 @@ class LogFileTest : public MakerServerTest {
 TEST_F(LogFileTest, EveryRequestIsLoggedWithTimeMethodTargetAndAccount) {
     Body("/faq.html?x=1&y=2");
     Client().Post("/game/login", "username=carol&password=p", "application/x-www-form-urlencoded");
-    Body("/game/lobby.html", {{"Cookie", "LUMOACCT=carol"}});
+    Body("/game/lobby.html", {{"Cookie", "LUMOACCT=carol"}, {"Via", "1.1 p1"}});
 
     auto rows = Log();
     ASSERT_EQ(rows.size(), 3u) << "control and log requests are not logged";
     for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), 5u);
+        ASSERT_EQ(row.size(), 6u);
         EXPECT_EQ(row[0].size(), 23u) << "YYYY-MM-DD HH:MM:SS.mmm: " << row[0];
     }
     EXPECT_EQ(rows[0][1], "GET");
@@ -806,6 +806,8 @@ TEST_F(LogFileTest, EveryRequestIsLoggedWithTimeMethodTargetAndAccount) {
     EXPECT_EQ(rows[1][1], "POST");
     EXPECT_EQ(rows[1][2], "/game/login");
     EXPECT_EQ(rows[2][3], "carol");
+    EXPECT_EQ(rows[1][5], "-");
+    EXPECT_EQ(rows[2][5], "1.1 p1");
     EXPECT_EQ(Body("/_seen?path=/faq.html"), "");
 
     std::ifstream in(path_);

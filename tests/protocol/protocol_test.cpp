@@ -3,6 +3,7 @@
 
 #include "common/cmdline.h"
 #include "protocol/text_command.h"
+#include "protocol/proxy.h"
 #include "protocol/roles.h"
 
 using namespace lumo;
@@ -92,9 +93,12 @@ TEST(Roles, WindowHandleArgument) {
 }
 
 TEST(Roles, PageCommandLineCarriesAnyAddressAndBill) {
-    PageLaunch launch{"C:\\Program Files\\Lumo\\Lumo.exe", 65738, "http://game/login?a=\"1\"&b=\\",
+    PageLaunch launch{"C:\\Program Files\\Lumo\\Lumo.exe",
+                      65738,
+                      "http://game/login?a=\"1\"&b=\\",
                       "C:\\Program Files\\Lumo\\cookies\\Temp7",
-                      "<Forms><Form><FormName>q\\</FormName></Form></Forms>"};
+                      "<Forms><Form><FormName>q\\</FormName></Form></Forms>",
+                      ""};
     auto cmd = BuildPageCommandLine(launch, "C:\\h.txt");
     ASSERT_TRUE(cmd);
     EXPECT_TRUE(cmd->handoverPath.empty());
@@ -118,8 +122,8 @@ TEST(Roles, OverlongOrQuotedBillTravelsInTheHandoverFile) {
     for (const std::string& given :
          {std::string(40000, 'x') + "end",
           std::string("<Forms><Form><FormName>\"q\"</FormName></Form></Forms>")}) {
-        PageLaunch launch{"C:\\Lumo\\Lumo.exe", 10, "http://game/", "C:\\Lumo\\cookies\\Temp3",
-                          given};
+        PageLaunch launch{"C:\\Lumo\\Lumo.exe",       10,    "http://game/",
+                          "C:\\Lumo\\cookies\\Temp3", given, ""};
         auto cmd = BuildPageCommandLine(launch, "C:\\Lumo\\cookies\\Temp3.handover");
         ASSERT_TRUE(cmd);
         EXPECT_EQ(cmd->line.find("FormName"), std::string::npos);
@@ -133,6 +137,67 @@ TEST(Roles, OverlongOrQuotedBillTravelsInTheHandoverFile) {
         EXPECT_EQ(address, launch.address);
         EXPECT_EQ(bill, launch.bill);
     }
+}
+
+// A proxy reaches the page's command line only in its checked form; the
+// page reads it behind every other argument, also beside a hand-over file,
+// and a proxy argument that is no proxy is reported, never dropped.
+TEST(Roles, ProxyIsCheckedAndRidesBehindTheOtherArguments) {
+    struct Case {
+        const char* text;
+        const char* normal;  // nullptr: refused
+    } cases[] = {
+        {"", ""},
+        {"  ", ""},
+        {" 127.0.0.1:8080\t", "127.0.0.1:8080"},
+        {"proxy-1.lan:65535", "proxy-1.lan:65535"},
+        {"SOCKS=h:1080", "socks=h:1080"},
+        {"[::1]:3128", "[::1]:3128"},
+        {"h:0", nullptr},
+        {"h:65536", nullptr},
+        {"h:80x", nullptr},
+        {"h", nullptr},
+        {":80", nullptr},
+        {"a b:80", nullptr},
+        {"h\":80", nullptr},
+        {"h:80\" /x", nullptr},
+        {"http=h:80", nullptr},
+        {"h:80;direct", nullptr},
+        {"h\x01:80", nullptr},
+        {"socks=", nullptr},
+        {"-h:80", nullptr},
+        {"[::1:80", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::optional<std::string> got = NormalizeProxy(c.text);
+        if (c.normal) {
+            EXPECT_EQ(got, std::optional<std::string>(c.normal)) << c.text;
+        } else {
+            EXPECT_FALSE(got) << c.text;
+        }
+    }
+
+    for (const std::string& bill : {std::string("b"), std::string("\"q\"")}) {
+        PageLaunch launch{"C:\\Lumo\\Lumo.exe", 10, "http://game/", "C:\\c", bill, " socks=h:1080"};
+        auto cmd = BuildPageCommandLine(launch, "C:\\h.txt");
+        ASSERT_TRUE(cmd);
+        PageArgs page = ParsePageArgs(SplitCommandLine(cmd->line));
+        EXPECT_EQ(page.proxy, "socks=h:1080");
+        EXPECT_FALSE(page.badProxy);
+        EXPECT_EQ(page.handoverPath.empty(), bill == "b");
+    }
+    PageLaunch bad{"C:\\Lumo\\Lumo.exe", 10, "http://game/", "C:\\c", "", "h:80 /x"};
+    EXPECT_FALSE(BuildPageCommandLine(bad, "C:\\h.txt"));
+
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"x", "1", "a", "c", "b", "/proxy:h:99999"},
+          {"x", "1", "a", "c", "b", "/proxy:"},
+          {"x", "1", "a", "c", "b", "/proxy:h:1", "/proxy:g:2"}}) {
+        PageArgs page = ParsePageArgs(args);
+        EXPECT_TRUE(page.badProxy) << args.back();
+        EXPECT_EQ(page.proxy, "");
+    }
+    EXPECT_FALSE(ParsePageArgs({"x", "1", "a", "c", "b"}).badProxy);
 }
 
 TEST(Roles, HandoverBodyRejectsDamage) {

@@ -3,9 +3,13 @@
 // coordinates) of named controls and of each tab, the address box's text,
 // the page processes, the shown page's form fields, the add-game dialog and
 // any message box, a shown popup menu, and the name of the part of a drawn
-// control the keyboard is on, as screen readers read it. "tree <name>" prints the nodes of a game
-// tree instead, "registration <exe>" what is left of the browser registration for <exe>, "running
-// <name>..." how many processes of those names run. The tests drive the shell with real input
+// control the keyboard is on, as screen readers read it. "tree <name>"
+// prints the nodes of a game tree instead, "registration <exe>" what is left
+// of the browser registration for <exe>, "running <name>..." how many
+// processes of those names run, "windows" every visible top-level window
+// ("window=<exe>|<class>|<title>"), and "hold-key <modifiers> <vk>" registers
+// that hot key and keeps a small window of its own in front until it is ended
+// ("held=1" when registered). The tests drive the shell with real input
 // (xdotool) and read its state with this program.
 #include <windows.h>
 #include <commctrl.h>
@@ -13,6 +17,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "common/text_win.h"
@@ -133,6 +138,18 @@ std::string Text(HWND h) {
     return FromW(std::wstring_view(buf, static_cast<size_t>(n)));
 }
 
+BOOL CALLBACK PrintVisibleWindow(HWND h, LPARAM lp) {
+    if (!IsWindowVisible(h))
+        return TRUE;
+    auto& exes = *reinterpret_cast<std::map<DWORD, std::string>*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[128] = L"";
+    GetClassNameW(h, cls, 128);
+    std::printf("window=%s|%s|%s\n", exes[pid].c_str(), FromW(cls).c_str(), Text(h).c_str());
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -159,6 +176,32 @@ int wmain(int argc, wchar_t** argv) {
         if (snap != INVALID_HANDLE_VALUE)
             CloseHandle(snap);
         std::printf("running=%d\n", n);
+        return 0;
+    }
+    if (verb == L"windows") {
+        std::map<DWORD, std::string> exes;
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL ok = snap != INVALID_HANDLE_VALUE && Process32FirstW(snap, &entry); ok;
+             ok = Process32NextW(snap, &entry))
+            exes[entry.th32ProcessID] = FromW(entry.szExeFile);
+        if (snap != INVALID_HANDLE_VALUE)
+            CloseHandle(snap);
+        EnumWindows(PrintVisibleWindow, reinterpret_cast<LPARAM>(&exes));
+        return 0;
+    }
+    if (verb == L"hold-key" && argc > 3) {
+        bool held = RegisterHotKey(nullptr, 1, static_cast<UINT>(_wtoi(argv[2])),
+                                   static_cast<UINT>(_wtoi(argv[3])));
+        std::printf("held=%d\n", held ? 1 : 0);
+        std::fflush(stdout);
+        HWND w = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"LumoKeyHolder",
+                                 WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+        SetForegroundWindow(w);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
         return 0;
     }
     if (verb == L"registration" && argc > 2) {

@@ -400,7 +400,8 @@ std::string MakerServer::AccountOfLocked(const httplib::Request& req) const {
 void MakerServer::LogLocked(const httplib::Request& req, const std::string& account) {
     std::string line = LocalTimestamp() + "\t" + LogField(req.method) + "\t" +
                        LogField(req.target) + "\t" + LogField(account) + "\t" +
-                       LogField(req.get_header_value("Range"));
+                       LogField(req.get_header_value("Range")) + "\t" +
+                       LogField(req.get_header_value("Via"));
     logLines_.push_back(line);
     logEntries_.push_back({req.path, account});
     if (logFile_.is_open())
