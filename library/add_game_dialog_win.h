@@ -1,7 +1,8 @@
 // TfrmAddGame: the skinned dialog that files a game into the game list, 393
-// by 225, centred on its owner: the category (an editable combo fed with the
+// by 259, centred on its owner: the category (an editable combo fed with the
 // game tree's categories on every drop-down), the description and the
-// address, and the bill, which is never shown. OK checks the fields in
+// address, the tab colour (a fixed list, "无" first), and the bill, which is
+// never shown. OK checks the fields in
 // order, asks before making a new category and stores through AddGame.
 #pragma once
 
@@ -26,6 +27,7 @@ class AddGameDialog : public FrameBase {
         std::string description;  // PresetDescription: the page's title
         std::string address;      // PresetAddress
         std::string bill;         // Bill: handed to AddGame unchanged
+        std::string colour;       // "RRGGBB" or "" (none)
     };
     // `gameTree` (tvwMyGame) and `library` receive the game; either may be
     // null in a dialog that only shows (then OK stores nothing).
@@ -54,7 +56,8 @@ class AddGameDialog : public FrameBase {
     Presets presets_;
     PaintPanel commandPanel_;
     HWND sortLabel_ = nullptr, descriptionLabel_ = nullptr, addressLabel_ = nullptr;
-    HWND sort_ = nullptr, description_ = nullptr, address_ = nullptr;
+    HWND colourLabel_ = nullptr;
+    HWND sort_ = nullptr, description_ = nullptr, address_ = nullptr, colour_ = nullptr;
     HWND ok_ = nullptr, cancel_ = nullptr;
 };
 

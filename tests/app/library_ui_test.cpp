@@ -246,7 +246,7 @@ TEST(LibraryUi, TheAddGameDialogChecksInOrderAndAsksBeforeANewCategory) {
     RECT rc{};
     GetWindowRect(dialog, &rc);
     EXPECT_EQ(rc.right - rc.left, 393);
-    EXPECT_EQ(rc.bottom - rc.top, 225);
+    EXPECT_EQ(rc.bottom - rc.top, 259);
 
     // One message at a time, in field order, the dialog staying open.
     struct Step {
