@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kIdLeftTopClose = 1;
 constexpr int kIdDeleteLine = 2;
-constexpr int kIdChangeName = 3;
 constexpr int kFavLeftControlWidth = 49;
 constexpr int kLeftTopControlSize = 25;
 constexpr UINT_PTR kTreeSubclassId = 0x4C54;
@@ -282,7 +281,7 @@ void SidePanel::OnRecentClick() {
     // The recent list keeps its order.
     std::string address = recent->Address, bill = library()->BillOf(*recent);
     if (args_.hooks.onOpenGame)
-        args_.hooks.onOpenGame(address, bill);
+        args_.hooks.onOpenGame(address, bill, nullptr);
 }
 
 void SidePanel::OnMyGameOpen() {
@@ -305,15 +304,17 @@ void SidePanel::OnMyGameOpen() {
     lib->AddRecentGame(name, address, bill);
     RefillRecent();
     if (args_.hooks.onOpenGame)
-        args_.hooks.onOpenGame(address, bill);
+        args_.hooks.onOpenGame(address, bill, game);
 }
 
 void SidePanel::OnTreeMouseDown(UINT msg) {
-    // tvwMyGameMouseDown: a game offers "修改名称" on a right click. The
-    // left button selects by itself; selecting ahead of it would turn a
-    // first click into the click that starts an in-place edit.
+    // tvwMyGameMouseDown: a game offers "修改名称" on a right click, a
+    // category 打开全部. The left button selects by itself; selecting ahead
+    // of it would turn a first click into the click that starts an in-place
+    // edit.
     HTREEITEM node = NodeUnderCursor(gameTree_);
     editMenuAttached_ = node && NodeImage(gameTree_, node) == kTreeImageGame;
+    rightClickNode_ = msg == WM_RBUTTONDOWN ? node : nullptr;
     if (editMenuAttached_ && msg != WM_LBUTTONDOWN)
         TreeView_SelectItem(gameTree_, node);
 }
@@ -379,19 +380,9 @@ LRESULT SidePanel::OnNotify(const NMHDR& nm) {
             if (myGame)
                 OnMyGameOpen();
             return 0;
-        case NM_RCLICK: {
-            if (!myGame || !editMenuAttached_)
-                return 1;  // no popup menu elsewhere
-            UniqueMenu menu(CreatePopupMenu());
-            AppendMenuW(menu.get(), MF_STRING, kIdChangeName, ToW("修改名称").c_str());
-            POINT pt;
-            GetCursorPos(&pt);
-            int cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                                     args_.mainWindow, nullptr);
-            if (cmd == kIdChangeName)
-                ChangeName();
-            return 1;
-        }
+        case NM_RCLICK:
+            // No popup menu elsewhere.
+            return myGame ? OnGameTreeRightClick() : 1;
         case TVN_BEGINLABELEDITW: {
             // Only games are renamed; the recent tree has no rule of its own.
             const auto& info = reinterpret_cast<const NMTVDISPINFOW&>(nm);

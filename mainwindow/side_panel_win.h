@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/button_bar_win.h"
 #include "frame/paint_panel_win.h"
@@ -27,8 +28,13 @@ struct SidePanelArgs {
     // The game library behind both trees (owned by the shell); null leaves
     // the trees empty.
     GameLibrary* library = nullptr;
-    // Opens a game in a new page right after the current one.
-    std::function<void(const std::string& address, const std::string& bill)> onOpenGame;
+    // Opens a game in a new page right after the current one; `game` is the
+    // saved game it comes from (the tab's label), null for a recent one.
+    std::function<void(const std::string& address, const std::string& bill, const TGameline* game)>
+        onOpenGame;
+    // 打开全部 on a category: every game of it, in tree order, each in a tab
+    // of its own.
+    std::function<void(const std::vector<TGameline*>& games)> onOpenGames;
     // Creates the popular-games page inside `parent`, navigating to
     // `address`; the page window lives as long as the panel.
     std::function<std::unique_ptr<Window>(HWND parent, const std::string& address)>
@@ -85,7 +91,12 @@ class SidePanel : public Window {
     void OnTreeMouseMove(HWND tree, POINT at);
     void OnDeleteClick();
     void ChangeName();
+    // The tree's right-click menus (side_panel_menu_win.cpp): a game's
+    // rename and colour, a category's 打开全部.
+    LRESULT OnGameTreeRightClick();
+    void OpenCategory(HTREEITEM category);
     HTREEITEM NodeUnderCursor(HWND tree) const;
+    HTREEITEM rightClickNode_ = nullptr;
     static LRESULT CALLBACK TreeSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR self);
 

@@ -1,5 +1,7 @@
 // ToolBarTabParent: one tool button per page, in page-list order, drawn from
-// the skin's tab pictures with the page title. The buttons react on mouse
+// the skin's tab pictures with the caption (the page title, or the saved
+// game's name), a colour strip along the top for a coloured game, and a
+// tooltip per tab. The buttons react on mouse
 // down (left selects, right closes a background tab, middle closes), as the
 // tab handler decides; double-clicks reach them as two presses.
 #pragma once
@@ -8,10 +10,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "mainwindow/tab_geometry.h"
 
 namespace lumo {
+
+inline constexpr COLORREF kNoTabColour = 0xFFFFFFFF;
 
 // Inserts a text-only button (no image) into a tool bar at `index`.
 void InsertTextButton(HWND bar, int index, const std::string& text, int commandId);
@@ -34,6 +39,9 @@ class TabStrip {
     void Insert(int index, const std::string& caption);
     void Remove(int index);
     void SetCaption(int index, const std::string& caption);
+    // The tab's tooltip text and colour strip (kNoTabColour: none).
+    void SetTab(int index, const std::string& tip, COLORREF colour);
+    std::string Tip(int index) const;
     void SetButtonWidth(int width);
     void SetActive(int index);
     int active() const { return active_; }
@@ -43,6 +51,11 @@ class TabStrip {
 
   private:
     void Paint(HDC dc);
+    void TrackTip(POINT pt);
+    struct Extra {
+        std::string tip;
+        COLORREF colour = kNoTabColour;
+    };
     static LRESULT CALLBACK Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
 
@@ -52,6 +65,9 @@ class TabStrip {
     HFONT font_ = nullptr;
     int nextCommand_ = 1000;
     CreateArgs args_;
+    std::vector<Extra> extras_;  // per tab, in tab order
+    HWND tip_ = nullptr;
+    int tipTab_ = -1;
 };
 
 }  // namespace lumo

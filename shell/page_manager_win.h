@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -59,7 +60,18 @@ class PageManager {
     // Sender of the shell's own text commands to pages (the shared form).
     void SetCommandSender(HWND sender) { sender_ = sender; }
 
-    void NewPage(int index, const std::string& address, bool activate, const std::string& bill);
+    void NewPage(int index, const std::string& address, bool activate, const std::string& bill,
+                 const GameTag& game = {});
+    // Called after every change that the session file records: a tab
+    // opened, closed or moved, its label or its address changed.
+    void SetTabsChanged(std::function<void()> onChange) { tabsChanged_ = std::move(onChange); }
+    // True while a page start holds the cookie redirection or requests wait
+    // for it: the next start would only queue.
+    bool StartInProgress() const { return redirectOwner_ != 0 || !deferred_.empty(); }
+    // How many more tabs can open now before the page limit (the spare
+    // page, which a new tab takes, counts as free).
+    int FreePageSlots() const;
+    int pageLimit() const { return maxPages_; }
     // Page 0 at once, blank; the maker's start page is fetched on a worker
     // thread and navigates it when it arrives.
     void StartFirstPage();
@@ -102,6 +114,7 @@ class PageManager {
         std::string address;
         bool activate;
         std::string bill;
+        GameTag game;
     };
     class Host;
 
@@ -115,18 +128,21 @@ class PageManager {
     static void CALLBACK PingAnswered(HWND, UINT, ULONG_PTR id, LRESULT);
     void OnPingAnswered(uint32_t id);
     void EndRun(PageRun& run);
-    WbForm& AddTab(int index, uint32_t id, const std::string& address);
+    WbForm& AddTab(int index, uint32_t id, const std::string& address, const GameTag& game);
+    void TabsChanged();
     void MakeCurrent(WbForm& page);
     void StartSpare();
     void DropSpare();
-    bool TakeSpare(int index, const std::string& address, bool activate, const std::string& bill);
+    bool TakeSpare(int index, const std::string& address, bool activate, const std::string& bill,
+                   const GameTag& game);
     PageRun* ClaimSpare(const std::string& address, const std::string& bill);
     // A tab starting over in a fresh process on a fresh cookie folder
     // (shell/page_restart_win.cpp).
     void StartOver(WbForm& page, const std::string& address, const std::string& bill);
     void LaunchInTab(WbForm& page, PageRun& run);
     void RunWaitingRestarts();
-    void OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill);
+    void OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill,
+                         const GameTag& game);
     void OnHeartbeatDone();
     void ShareInput(PageRun& run, bool share);
     static bool Silent(const PageRun& run, ULONGLONG now);
@@ -170,6 +186,7 @@ class PageManager {
     bool spareEnabled_ = true;              // LUMO_NO_SPARE=1 turns it off
     bool firstPageUp_ = false;              // no spare during the start burst
     bool closing_ = false;
+    std::function<void()> tabsChanged_;
 };
 
 // The first page's address: the maker's start-page list (ANSI text), fetched
