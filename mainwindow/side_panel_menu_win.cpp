@@ -55,8 +55,11 @@ LRESULT SidePanel::OnGameTreeRightClick() {
     } else if (cmd >= kIdColourFirst &&
                cmd < kIdColourFirst + static_cast<int>(std::size(kGameColours))) {
         // The game may have gone while the menu was open.
-        if (lib->Contains(game))
+        if (lib->Contains(game)) {
             lib->SetGameColour(game, kGameColours[cmd - kIdColourFirst].hex);
+            if (args_.hooks.onGameChanged)
+                args_.hooks.onGameChanged(*game, game->Name);
+        }
     }
     return 1;
 }

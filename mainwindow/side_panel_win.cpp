@@ -392,8 +392,15 @@ LRESULT SidePanel::OnNotify(const NMHDR& nm) {
             const auto& info = reinterpret_cast<const NMTVDISPINFOW&>(nm);
             if (!info.item.pszText)
                 return FALSE;  // cancelled
-            if (myGame && library())
+            if (myGame && library()) {
+                auto* game =
+                    reinterpret_cast<const TGameline*>(NodeData(gameTree_, info.item.hItem));
+                const std::string oldName =
+                    game && library()->Contains(game) ? game->Name : std::string();
                 RenameGame(gameTree_, *library(), info.item.hItem, FromW(info.item.pszText));
+                if (game && library()->Contains(game) && args_.hooks.onGameChanged)
+                    args_.hooks.onGameChanged(*game, oldName);
+            }
             return TRUE;
         }
         default:

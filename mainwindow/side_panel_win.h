@@ -35,6 +35,9 @@ struct SidePanelArgs {
     // 打开全部 on a category: every game of it, in tree order, each in a tab
     // of its own.
     std::function<void(const std::vector<TGameline*>& games)> onOpenGames;
+    // A saved game was renamed or given another colour: `game` as it is
+    // now, `oldName` its name before.
+    std::function<void(const TGameline& game, const std::string& oldName)> onGameChanged;
     // Creates the popular-games page inside `parent`, navigating to
     // `address`; the page window lives as long as the panel.
     std::function<std::unique_ptr<Window>(HWND parent, const std::string& address)>

@@ -96,6 +96,20 @@ int PageManager::FreePageSlots() const {
     return std::max(0, free);
 }
 
+void PageManager::RetagGame(const std::string& oldName, const GameTag& game) {
+    bool changed = false;
+    for (int i = 0; i < pages_.Count(); ++i) {
+        WbForm& page = pages_.At(i);
+        if (page.game.empty() || page.game.category != game.category || page.game.name != oldName)
+            continue;
+        page.game = game;
+        UpdateTab(page);
+        changed = true;
+    }
+    if (changed)
+        TabsChanged();
+}
+
 void PageManager::TabsChanged() {
     if (tabsChanged_)
         tabsChanged_();

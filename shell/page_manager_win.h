@@ -72,6 +72,9 @@ class PageManager {
     // page, which a new tab takes, counts as free).
     int FreePageSlots() const;
     int pageLimit() const { return maxPages_; }
+    // A saved game was renamed or recoloured: the tabs tagged with its
+    // category and `oldName` take `game`'s tag.
+    void RetagGame(const std::string& oldName, const GameTag& game);
     // Page 0 at once, blank; the maker's start page is fetched on a worker
     // thread and navigates it when it arrives.
     void StartFirstPage();

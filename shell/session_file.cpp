@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "common/file.h"
+
 namespace lumo {
 
 namespace {
@@ -124,6 +126,26 @@ std::optional<std::vector<SessionTab>> ParseSession(std::string_view text) {
         tabs.push_back({std::move(*category), std::move(*name), std::move(*address)});
     }
     return tabs;
+}
+
+std::vector<SessionTab> LoadSessionFile(const std::string& path, bool* setAside) {
+    if (setAside)
+        *setAside = false;
+    RemoveStaleTempFiles(path);
+    if (!FileExists(path))
+        return {};
+    if (std::optional<std::string> text = ReadFileBytes(path))
+        if (std::optional<std::vector<SessionTab>> tabs = ParseSession(*text))
+            return std::move(*tabs);
+    for (int n = 1; n < 100; ++n) {
+        const std::string aside = path + ".bad" + (n > 1 ? std::to_string(n) : "");
+        if (!FileExists(aside) && !FolderExists(aside) && RenameFile(path, aside)) {
+            if (setAside)
+                *setAside = true;
+            break;
+        }
+    }
+    return {};
 }
 
 }  // namespace lumo

@@ -37,4 +37,11 @@ std::string FormatSession(const std::vector<SessionTab>& tabs);
 // nullopt when the text is not a whole session file.
 std::optional<std::vector<SessionTab>> ParseSession(std::string_view text);
 
+// The tabs in the session file at `path`; none when there is no file. A
+// file that cannot be read or is damaged is renamed out of the way (to
+// "<path>.bad", or ".bad2" and on when that is taken), never in the way of a
+// start, and reads as none; `setAside` (if given) tells whether that
+// happened. Temporary files of a write cut short are removed.
+std::vector<SessionTab> LoadSessionFile(const std::string& path, bool* setAside = nullptr);
+
 }  // namespace lumo

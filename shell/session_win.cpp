@@ -87,24 +87,11 @@ void SessionKeeper::Init(const std::string& folder, const PageList& pages) {
 }
 
 std::vector<SessionTab> SessionKeeper::LoadLast() {
-    RemoveStaleTempFiles(path_);
-    if (!FileExists(path_))
-        return {};
-    std::optional<std::string> text = ReadFileBytes(path_);
-    std::optional<std::vector<SessionTab>> tabs;
-    if (text)
-        tabs = ParseSession(*text);
-    if (tabs)
-        return *tabs;
-    // Set aside, never in the way of this start; an older one set aside
-    // makes room.
-    const std::string aside = path_ + ".bad";
-    DeleteFileW(ToW(aside).c_str());
-    if (RenameFile(path_, aside))
-        LogWarn("session", "damaged session file set aside as Session.dat.bad");
-    else
-        LogError("session", "damaged session file could not be set aside");
-    return {};
+    bool setAside = false;
+    std::vector<SessionTab> tabs = LoadSessionFile(path_, &setAside);
+    if (setAside)
+        LogWarn("session", "damaged session file set aside");
+    return tabs;
 }
 
 void SessionKeeper::OfferRestore(std::vector<SessionTab> tabs, bool automatic,

@@ -8,7 +8,7 @@
 // or an address other than the blank page; the first tab only when it shows
 // a saved game, as every start makes it again with the start page.
 // Written through WriteFileAtomic; a damaged file is renamed to
-// "Session.dat.bad" and the start goes on without it.
+// "Session.dat.bad" (LoadSessionFile) and the start goes on without it.
 #pragma once
 
 #include <windows.h>

@@ -221,6 +221,9 @@ SidePanelArgs SidePanelHooks(GameLibrary& library, PageManager& pages, PageBatch
             open.push_back({game->Address, library.BillOf(*game), TagOf(*game)});
         batch.Open(std::move(open));
     };
+    hooks.onGameChanged = [&pages](const TGameline& game, const std::string& oldName) {
+        pages.RetagGame(oldName, TagOf(game));
+    };
     hooks.createHotGamesPage = [&commands](HWND parent,
                                            const std::string& address) -> std::unique_ptr<Window> {
         auto page = std::make_unique<PageWindow>();

@@ -2,6 +2,10 @@
 // whole (cut short, changed by hand, another file) reads as damaged.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+
+#include "common/file.h"
 #include "shell/session_file.h"
 
 namespace lumo {
@@ -44,6 +48,36 @@ TEST(SessionFile, TabsReadBackAndAnythingElseIsDamaged) {
     for (size_t i = 0; i <= kMaxSessionTabs; ++i) many += "TAB\t\t\tx\r\n";
     EXPECT_EQ(ParseSession(many + "END " + std::to_string(kMaxSessionTabs + 1) + "\r\n"),
               std::nullopt);
+}
+
+// A damaged file is set aside, never read in part and never in the way: the
+// next write makes a fresh one, and a second damaged file keeps the first.
+TEST(SessionFile, ADamagedFileIsSetAside) {
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("lumo_session_" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir);
+    const std::string path = (dir / kSessionFileName).string();
+    bool setAside = true;
+    EXPECT_TRUE(LoadSessionFile(path, &setAside).empty());  // no file
+    EXPECT_FALSE(setAside);
+
+    const std::vector<SessionTab> tabs = {{"c", "n", "http://a/"}};
+    ASSERT_TRUE(WriteFileAtomic(path, FormatSession(tabs)));
+    EXPECT_EQ(LoadSessionFile(path, &setAside), tabs);
+    EXPECT_FALSE(setAside);
+
+    const std::string cut = FormatSession(tabs).substr(0, 20);
+    for (const char* aside : {".bad", ".bad2"}) {
+        ASSERT_TRUE(WriteFileBytes(path, cut));
+        EXPECT_TRUE(LoadSessionFile(path, &setAside).empty());
+        EXPECT_TRUE(setAside);
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_EQ(ReadFileBytes(path + aside), cut);
+    }
+    ASSERT_TRUE(WriteFileAtomic(path, FormatSession(tabs)));
+    EXPECT_EQ(LoadSessionFile(path), tabs);
+    fs::remove_all(dir);
 }
 
 }  // namespace
