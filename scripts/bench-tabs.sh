@@ -36,6 +36,8 @@ for i in $(seq "$n"); do
         "$i" "$port" "$bill"
 done >"$work/UserData/gList.dat"
 
+# "<n> ms" from $1 to $2, or that it did not happen in time.
+took() { if [ -n "$2" ]; then echo "$(($2 - $1)) ms"; else echo "(not all within 120 s)"; fi; }
 all_in() { [ "$(http_get "/_seen?path=/game/lobby.html" | grep -c '^bench')" -ge "$n" ]; }
 message_shown() { probe; [ -n "$(val messageText)" ]; }
 shell=""
@@ -60,7 +62,7 @@ sleep 0.5
 t0=$(now_ms)
 xdotool key Down Return
 wait_until 120 all_in && t1=$(now_ms) || t1=""
-echo "打开全部, $n games: ${t1:+$((t1 - t0)) ms} until every tab is logged in${t1:- (not all logged in within 120 s)}"
+echo "打开全部, $n games: $(took "$t0" "$t1") until every tab is logged in"
 wait_until 10 test -f "$work/UserData/Session.dat"
 sleep 1
 stop_shell
@@ -74,7 +76,7 @@ wait_until 60 message_shown
 t0=$(now_ms)
 click $(centre messageYes)
 wait_until 120 all_in && t1=$(now_ms) || t1=""
-echo "restore of $n tabs: question after $((t0 - s0)) ms; ${t1:+$((t1 - t0)) ms} from 恢复 until every tab is logged in${t1:- (not all within 120 s)}"
+echo "restore of $n tabs: the question $((t0 - s0)) ms after the start; $(took "$t0" "$t1") from 恢复 until every tab is logged in"
 stop_shell
 
 # Restored without asking.
@@ -84,7 +86,7 @@ s0=$(now_ms)
 wine "$work/Lumo.exe" >/dev/null 2>&1 &
 shell=$!
 wait_until 120 all_in && t1=$(now_ms) || t1=""
-echo "restore of $n tabs without asking: ${t1:+$((t1 - s0)) ms} from the shell's start until every tab is logged in${t1:- (not all within 120 s)}"
+echo "restore of $n tabs without asking: $(took "$s0" "$t1") from the shell's start until every tab is logged in"
 stop_shell
 kill "$shell" 2>/dev/null
 rm -rf "$work"
