@@ -4,7 +4,8 @@
 // of it must give the same bytes; the same holds for lists made of any
 // values (input: the file again, cut into values at its line ends). Blanks
 // and control bytes at the end of a value are the one thing a save may drop,
-// as the old program's files always did.
+// as the old program's files always did. A colour reads normalised or not at
+// all, and a list's colours survive as normalised.
 #include <algorithm>
 
 #include "fuzz/fuzz_check.h"
@@ -30,7 +31,7 @@ const BillProtector kProtector{[](std::string_view plain) -> std::optional<std::
                                }};
 
 struct Plain {
-    std::string folder, name, address, bill, proxy;
+    std::string folder, name, address, bill, proxy, colour;
     bool operator==(const Plain&) const = default;
 };
 
@@ -47,9 +48,12 @@ std::vector<Plain> PlainOf(Lines& lines, const BillProtector& protector) {
                 TrimEnd(line->Name),
                 TrimEnd(line->Address),
                 TrimEnd(BillOf(*line, protector)),
-                TrimEnd(line->Proxy)};
-        if constexpr (std::is_same_v<Lines, GameLines>)
+                TrimEnd(line->Proxy),
+                {}};
+        if constexpr (std::is_same_v<Lines, GameLines>) {
             p.folder = TrimEnd(line->Folder);
+            p.colour = NormaliseColour(line->Colour);
+        }
         out.push_back(std::move(p));
     }
     return out;
@@ -70,6 +74,7 @@ void RoundTrip(Lines& lines, const BillProtector& protector, Parse parse, Format
 void Both(const std::vector<std::string>& values, const std::string& file,
           const BillProtector& protector) {
     GameLines games = ParseGameList(file, protector);
+    for (const auto& g : games) FUZZ_CHECK(g->Colour == NormaliseColour(g->Colour));
     RoundTrip(games, protector, ParseGameList, FormatGameList);
     RecentLines recents = ParseRecentList(file, protector);
     RoundTrip(recents, protector, ParseRecentList, FormatRecentList);
@@ -80,8 +85,8 @@ void Both(const std::vector<std::string>& values, const std::string& file,
     for (size_t i = 0; i + 3 < values.size() && made.size() < 64; i += 4) {
         // Every other game has a proxy: lines of either kind side by side.
         const std::string proxy = made.size() % 2 ? values[i] : std::string();
-        made.push_back(std::make_unique<TGameline>(
-            TGameline{values[i], values[i + 1], values[i + 2], values[i + 3], proxy, {}, {}}));
+        made.push_back(std::make_unique<TGameline>(TGameline{
+            values[i], values[i + 1], values[i + 2], values[i + 3], proxy, {}, {}, values[i]}));
         madeRecent.push_back(std::make_unique<TRecentline>(
             TRecentline{values[i + 1], values[i + 2], values[i + 3], proxy, {}, {}}));
     }

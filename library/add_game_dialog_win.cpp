@@ -1,5 +1,7 @@
 #include "library/add_game_dialog_win.h"
 
+#include <iterator>
+
 #include "common/guard.h"
 #include "common/text.h"
 #include "common/text_win.h"
@@ -13,7 +15,7 @@ namespace {
 constexpr UINT kShowModalMessage = WM_APP + 1;
 constexpr int kCommandPanelHeight = 29;
 constexpr int kButtonW = 81, kButtonH = 25;
-constexpr int kIdOk = IDOK, kIdCancel = IDCANCEL, kIdSort = 10;
+constexpr int kIdOk = IDOK, kIdCancel = IDCANCEL, kIdSort = 10, kIdColour = 11;
 constexpr int kLabelLeft = 24, kFieldLeft = 90;
 constexpr int kSortWidth = 145, kEditWidth = 273;
 
@@ -51,14 +53,15 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
     gameTree_ = gameTree;
     library_ = library;
     presets_ = presets;
-    FrameArgs a = DialogArgs(L"TfrmAddGame", kAddGameTitle, icon, owner, 393, 259);
+    FrameArgs a = DialogArgs(L"TfrmAddGame", kAddGameTitle, icon, owner, 393, 293);
     if (!CreateFrame(a))
         return false;
     sortLabel_ = Label("所属分类:", L"lblSort");
     descriptionLabel_ = Label("游戏描述:", L"lblGameDescript");
     addressLabel_ = Label("游戏地址:", L"lblUrl");
     proxyLabel_ = Label("代理服务器:", L"lblProxy");
-    // Tab order: category, description, address, proxy, OK, cancel.
+    colourLabel_ = Label("标签颜色:", L"lblColour");
+    // Tab order: category, description, address, proxy, colour, OK, cancel.
     sort_ = Child(hwnd(), L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
                   kIdSort, L"cboSort");
     constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
@@ -67,6 +70,10 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
     proxy_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtProxy", WS_EX_CLIENTEDGE);
     SendMessageW(proxy_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(L"主机:端口 或 socks=主机:端口，可不填"));
+    colour_ = Child(hwnd(), L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kIdColour,
+                    L"cboColour");
+    for (const GameColour& c : kGameColours)
+        SendMessageW(colour_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToW(c.name).c_str()));
     commandPanel_.Create({hwnd(), L"pnlCommand"});
     // Tab goes on into the buttons on the panel.
     SetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE,
@@ -101,6 +108,9 @@ void AddGameDialog::OnFrameResize(int width, int height) {
     y += 34;
     MoveWindow(proxyLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
     MoveWindow(proxy_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    y += 34;
+    MoveWindow(colourLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
+    MoveWindow(colour_, kFieldLeft, y, kSortWidth, 200, TRUE);
     commandPanel_.Move(0, height - kCommandPanelHeight, width, kCommandPanelHeight);
     int top = (kCommandPanelHeight - kButtonH) / 2;
     MoveWindow(cancel_, width - kButtonW - 12, top, kButtonW, kButtonH, TRUE);
@@ -117,6 +127,11 @@ void AddGameDialog::ShowModal() {
     SetWindowTextW(description_, ToW(presets_.description).c_str());
     SetWindowTextW(address_, ToW(presets_.address).c_str());
     SetWindowTextW(proxy_, ToW(presets_.proxy).c_str());
+    int colour = 0;
+    for (size_t i = 0; i < std::size(kGameColours); ++i)
+        if (presets_.colour == kGameColours[i].hex)
+            colour = static_cast<int>(i);
+    SendMessageW(colour_, CB_SETCURSEL, static_cast<WPARAM>(colour), 0);
     ShowWindow(hwnd(), SW_SHOW);
     SetFocus(sort_);
     RunModal(owner_, false);
@@ -144,9 +159,11 @@ void AddGameDialog::OnOk() {
         MessageBoxW(hwnd(), ToW(kNewCategoryQuestion).c_str(), ToW(kAddGameTitle).c_str(),
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    const auto colour = static_cast<size_t>(SendMessageW(colour_, CB_GETCURSEL, 0, 0));
     if (gameTree_ && library_)
         AddGame(gameTree_, *library_, Trim(category), Trim(description), presets_.bill,
-                Trim(address), *proxy);
+                Trim(address), *proxy,
+                colour < std::size(kGameColours) ? kGameColours[colour].hex : "");
     Close();
 }
 

@@ -1,9 +1,10 @@
 // TfrmAddGame: the skinned dialog that files a game into the game list, 393
-// by 259, centred on its owner: the category (an editable combo fed with the
-// game tree's categories on every drop-down), the description, the address
-// and the proxy the game's page goes through (may stay empty), and the bill,
-// which is never shown. OK checks the fields in order, asks before making a
-// new category and stores through AddGame.
+// by 293, centred on its owner: the category (an editable combo fed with the
+// game tree's categories on every drop-down), the description, the address,
+// the proxy the game's page goes through (may stay empty), the tab colour (a
+// fixed list, "无" first), and the bill, which is never shown. OK checks the
+// fields in order, asks before making a new category and stores through
+// AddGame.
 #pragma once
 
 #include <string>
@@ -31,6 +32,7 @@ class AddGameDialog : public FrameBase {
         std::string address;      // PresetAddress
         std::string bill;         // Bill: handed to AddGame unchanged
         std::string proxy;        // the proxy field's text
+        std::string colour;       // "RRGGBB" or "" (none)
     };
     // `gameTree` (tvwMyGame) and `library` receive the game; either may be
     // null in a dialog that only shows (then OK stores nothing).
@@ -59,8 +61,9 @@ class AddGameDialog : public FrameBase {
     Presets presets_;
     PaintPanel commandPanel_;
     HWND sortLabel_ = nullptr, descriptionLabel_ = nullptr, addressLabel_ = nullptr;
-    HWND proxyLabel_ = nullptr;
+    HWND proxyLabel_ = nullptr, colourLabel_ = nullptr;
     HWND sort_ = nullptr, description_ = nullptr, address_ = nullptr, proxy_ = nullptr;
+    HWND colour_ = nullptr;
     HWND ok_ = nullptr, cancel_ = nullptr;
 };
 

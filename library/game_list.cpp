@@ -49,6 +49,19 @@ constexpr std::string_view kBill = "#Bill#";
 constexpr std::string_view kProxy = "#PROXY#";
 constexpr std::string_view kLineEnd = "\r\n";
 
+// The optional fields of a saved game, in the order they are written after
+// the bill. Each is read through its normaliser (a value it rejects reads
+// as not set) and written only when set.
+struct OptionalField {
+    std::string_view marker;
+    std::string TGameline::*member;
+    std::string (*normalise)(std::string_view);
+};
+const OptionalField kOptionalFields[] = {
+    {"#COLOR#", &TGameline::Colour, NormaliseColour},
+};
+constexpr size_t kOptionalFieldCount = std::size(kOptionalFields);
+
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
 }
@@ -171,6 +184,7 @@ std::string DecodeValue(std::string_view stored) {
 
 struct Block {
     std::string folder, name, address, bill, storedBill, proxy;
+    std::string optional[kOptionalFieldCount];
 
     // A protected bill stays closed. Only a bill given on several lines (the
     // old format concatenates them; this program never writes one) is opened
@@ -191,6 +205,19 @@ struct Block {
             isProtected ? OpenStored(value, protector).value_or(std::string()) : DecodeValue(value);
     }
 };
+
+// An optional field's line (the last value given counts); false for any
+// other line.
+bool ReadOptional(std::string_view line, Block& block) {
+    for (size_t i = 0; i < kOptionalFieldCount; ++i) {
+        if (StartsWithNoCase(line, kOptionalFields[i].marker)) {
+            block.optional[i] = kOptionalFields[i].normalise(
+                DecodeValue(line.substr(kOptionalFields[i].marker.size())));
+            return true;
+        }
+    }
+    return false;
+}
 
 // The reading procedure shared by both files: `emit` receives every complete
 // block in file order.
@@ -222,6 +249,7 @@ void ReadBlocks(std::string_view bytes, bool withFolder, const BillProtector& pr
             block.proxy += DecodeValue(line.substr(kProxy.size()));
         } else if (withFolder && StartsWithNoCase(line, kFolder)) {
             block.folder += DecodeValue(line.substr(kFolder.size()));
+        } else if (withFolder && ReadOptional(line, block)) {
         } else if (line == kEnd) {
             emit(std::move(block));
             block = Block();
@@ -302,6 +330,8 @@ GameLines ParseGameList(std::string_view fileBytes, const BillProtector& protect
         game->Bill = std::move(b.bill);
         game->StoredBill = std::move(b.storedBill);
         game->Proxy = std::move(b.proxy);
+        for (size_t i = 0; i < kOptionalFieldCount; ++i)
+            (*game).*kOptionalFields[i].member = std::move(b.optional[i]);
         games.push_back(std::move(game));
     });
     return games;
@@ -330,6 +360,11 @@ std::string FormatGameList(const GameLines& games, const BillProtector& protecto
         AppendField(out, kAddress, EncodeValue(g->Address));
         AppendField(out, kBill, EncodeBill(*g, protector));
         AppendProxy(out, g->Proxy);
+        for (const OptionalField& field : kOptionalFields) {
+            const std::string value = field.normalise((*g).*field.member);
+            if (!value.empty())
+                AppendField(out, field.marker, EncodeValue(value));
+        }
         AppendField(out, kEnd, {});
     }
     return out;
@@ -345,6 +380,20 @@ std::string FormatRecentList(const RecentLines& recents, const BillProtector& pr
         AppendProxy(out, r->Proxy);
         AppendField(out, kEnd, {});
     }
+    return out;
+}
+
+std::string NormaliseColour(std::string_view text) {
+    text = TrimView(text);
+    if (text.starts_with('#'))
+        text.remove_prefix(1);
+    if (text.size() != 6 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return HexValue(c) >= 0; }))
+        return {};
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'f')
+            c = static_cast<char>(c - 'a' + 'A');
     return out;
 }
 
@@ -406,13 +455,14 @@ TRecentline* GameLibrary::AddRecentGame(std::string_view name, std::string_view 
 
 TGameline* GameLibrary::AddGame(std::string_view category, std::string_view name,
                                 std::string_view bill, std::string_view address,
-                                std::string_view proxy) {
+                                std::string_view proxy, std::string_view colour) {
     auto game = std::make_unique<TGameline>();
     game->Folder = Trim(category);
     game->Name = Trim(name);
     game->Address = Trim(address);
     game->Bill = bill;
     game->Proxy = proxy;
+    game->Colour = NormaliseColour(colour);
     games_.push_back(std::move(game));
     TGameline* added = games_.back().get();
     SaveGameList();
@@ -454,6 +504,22 @@ bool GameLibrary::SetProxy(const TGameline* game, std::string_view proxy) {
     entry->Proxy = std::string(proxy);
     SaveGameList();
     return true;
+}
+
+bool GameLibrary::SetGameColour(const TGameline* game, std::string_view colour) {
+    TGameline* entry = game ? FindEntry(games_, game) : nullptr;
+    if (!entry)
+        return false;
+    entry->Colour = NormaliseColour(colour);
+    SaveGameList();
+    return true;
+}
+
+TGameline* GameLibrary::FindGame(std::string_view category, std::string_view name) const {
+    for (const auto& g : games_)
+        if (TrimView(g->Folder) == TrimView(category) && TrimView(g->Name) == TrimView(name))
+            return g.get();
+    return nullptr;
 }
 
 bool GameLibrary::Contains(const TGameline* game) const {

@@ -4,13 +4,20 @@
 // In memory every text is UTF-8. On disk both files are ANSI-code-page text
 // with CR LF lines, one block per entry:
 //   #BEGIN# / #FOLDER#<category> (gList.dat only) / #NAME#<name> /
-//   #ADDRESS#<address> / #Bill#<bill> / [#PROXY#<proxy>] / #END#
+//   #ADDRESS#<address> / #Bill#<bill> / [#PROXY#<proxy>] / [#COLOR#...] /
+//   #END#
 // (#PROXY#, the proxy the game's page goes through, only when it has one:
 // older readers pass over lines they do not know inside a block, and a list
 // without proxies is written as before.)
 // Reading trims each line, stops at the first blank line, matches the field
 // markers without regard to case (so a field given twice is concatenated),
-// needs "#BEGIN#" and "#END#" exactly, and drops blocks without their end.
+// needs "#BEGIN#" and "#END#" exactly, drops blocks without their end and
+// passes over any other line inside a block.
+//
+// Optional fields of a saved game follow the bill, each written only when it
+// is set, so a list without them is written byte for byte as older versions
+// wrote it, and older versions, which pass over unknown lines, still read the
+// rest: "#COLOR#RRGGBB" (the tab colour).
 //
 // Beyond the old format, and never produced by it:
 //   - a value holding a line break is written with the escape described in
@@ -50,7 +57,21 @@ struct TGameline {
     std::string Proxy;  // "host:port" or "socks=host:port" (protocol/proxy.h); "" for none
     std::string StoredBill;
     std::optional<std::string> OpenedBill;
+    // Optional fields (see above): "" when not set.
+    std::string Colour;  // the tab colour, "RRGGBB" (upper-case hex)
 };
+
+// The tab colours a saved game can be given; the first is "none".
+struct GameColour {
+    const char* name;
+    const char* hex;  // "" for none
+};
+inline constexpr GameColour kGameColours[] = {
+    {"无", ""},       {"红", "E53935"}, {"橙", "FB8C00"}, {"黄", "FDD835"},
+    {"绿", "43A047"}, {"青", "00ACC1"}, {"蓝", "1E88E5"}, {"紫", "8E24AA"},
+};
+// A colour as stored: six hex digits, upper case; "" for anything else.
+std::string NormaliseColour(std::string_view text);
 
 struct TRecentline {
     std::string Name;
@@ -131,7 +152,8 @@ class GameLibrary {
     // bill unchanged, the proxy as given: check it first) and saves.
     // Returns the new entry.
     TGameline* AddGame(std::string_view category, std::string_view name, std::string_view bill,
-                       std::string_view address, std::string_view proxy = {});
+                       std::string_view address, std::string_view proxy = {},
+                       std::string_view colour = {});
     // The game's proxy becomes `proxy` ("" for none; check it first) when
     // the game is still in the list; saves. False when it is not.
     bool SetProxy(const TGameline* game, std::string_view proxy);
@@ -145,6 +167,12 @@ class GameLibrary {
     // RenameGame's list half: when `game` is in the list its name becomes
     // `name` as typed; saves. False when it is not in the list.
     bool RenameGame(const TGameline* game, std::string_view name);
+    // The game's tab colour (normalised; "" for none); saves. False when it
+    // is not in the list.
+    bool SetGameColour(const TGameline* game, std::string_view colour);
+    // The first game of `category` (trimmed, as RemoveCategory matches) named
+    // `name`; null when there is none.
+    TGameline* FindGame(std::string_view category, std::string_view name) const;
     bool Contains(const TGameline* game) const;
     bool Contains(const TRecentline* recent) const;
 

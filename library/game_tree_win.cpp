@@ -144,12 +144,13 @@ std::vector<std::string> GetCategoryNames(HWND tree) {
 }
 
 bool AddGame(HWND tree, GameLibrary& library, const std::string& category, const std::string& name,
-             const std::string& bill, const std::string& address, const std::string& proxy) {
+             const std::string& bill, const std::string& address, const std::string& proxy,
+             const std::string& colour) {
     std::string folder = Trim(category);
     HTREEITEM parent = FindCategoryNode(tree, folder);
     if (!parent)
         parent = Insert(tree, nullptr, folder, kTreeImageCategory, kTreeImageCategory, 0);
-    TGameline* game = library.AddGame(folder, name, bill, address, proxy);
+    TGameline* game = library.AddGame(folder, name, bill, address, proxy, colour);
     Insert(tree, parent, game->Name, kTreeImageGame, kTreeImageGame,
            reinterpret_cast<LPARAM>(game));
     return true;

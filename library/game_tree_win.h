@@ -47,7 +47,8 @@ std::vector<std::string> GetCategoryNames(HWND tree);
 // Files a game: the node (under its category, made if missing, without an
 // add-game child until the next fill) and the list entry. Always true.
 bool AddGame(HWND tree, GameLibrary& library, const std::string& category, const std::string& name,
-             const std::string& bill, const std::string& address, const std::string& proxy = {});
+             const std::string& bill, const std::string& address, const std::string& proxy = {},
+             const std::string& colour = {});
 // A category node with children takes all its games out of the list; any
 // other node its own entry. The node goes with its children; the list is saved.
 void DeleteGameNode(HWND tree, GameLibrary& library, HTREEITEM node);

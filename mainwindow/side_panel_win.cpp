@@ -15,8 +15,6 @@ namespace {
 
 constexpr int kIdLeftTopClose = 1;
 constexpr int kIdDeleteLine = 2;
-constexpr int kIdChangeName = 3;
-constexpr int kIdChangeProxy = 4;
 constexpr int kFavLeftControlWidth = 49;
 constexpr int kLeftTopControlSize = 25;
 constexpr UINT_PTR kTreeSubclassId = 0x4C54;
@@ -314,7 +312,7 @@ void SidePanel::OnRecentClick() {
     // The recent list keeps its order.
     std::string address = recent->Address, bill = library()->BillOf(*recent), proxy = recent->Proxy;
     if (args_.hooks.onOpenGame)
-        args_.hooks.onOpenGame(address, bill, proxy);
+        args_.hooks.onOpenGame(address, bill, proxy, nullptr);
 }
 
 void SidePanel::OnMyGameOpen() {
@@ -338,15 +336,17 @@ void SidePanel::OnMyGameOpen() {
     lib->AddRecentGame(name, address, bill, proxy);
     RefillRecent();
     if (args_.hooks.onOpenGame)
-        args_.hooks.onOpenGame(address, bill, proxy);
+        args_.hooks.onOpenGame(address, bill, proxy, game);
 }
 
 void SidePanel::OnTreeMouseDown(UINT msg) {
-    // tvwMyGameMouseDown: a game offers "修改名称" on a right click. The
-    // left button selects by itself; selecting ahead of it would turn a
-    // first click into the click that starts an in-place edit.
+    // tvwMyGameMouseDown: a game offers "修改名称" on a right click, a
+    // category 打开全部. The left button selects by itself; selecting ahead
+    // of it would turn a first click into the click that starts an in-place
+    // edit.
     HTREEITEM node = NodeUnderCursor(gameTree_);
     editMenuAttached_ = node && NodeImage(gameTree_, node) == kTreeImageGame;
+    rightClickNode_ = msg == WM_RBUTTONDOWN ? node : nullptr;
     if (editMenuAttached_ && msg != WM_LBUTTONDOWN)
         TreeView_SelectItem(gameTree_, node);
 }
@@ -424,22 +424,9 @@ LRESULT SidePanel::OnNotify(const NMHDR& nm) {
             if (myGame)
                 OnMyGameOpen();
             return 0;
-        case NM_RCLICK: {
-            if (!myGame || !editMenuAttached_)
-                return 1;  // no popup menu elsewhere
-            UniqueMenu menu(CreatePopupMenu());
-            AppendMenuW(menu.get(), MF_STRING, kIdChangeName, ToW("修改名称").c_str());
-            AppendMenuW(menu.get(), MF_STRING, kIdChangeProxy, ToW("设置代理…").c_str());
-            POINT pt;
-            GetCursorPos(&pt);
-            int cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                                     args_.mainWindow, nullptr);
-            if (cmd == kIdChangeName)
-                ChangeName();
-            else if (cmd == kIdChangeProxy)
-                ChangeProxy();
-            return 1;
-        }
+        case NM_RCLICK:
+            // No popup menu elsewhere.
+            return myGame ? OnGameTreeRightClick() : 1;
         case TVN_BEGINLABELEDITW: {
             // Only games are renamed; the recent tree has no rule of its own.
             const auto& info = reinterpret_cast<const NMTVDISPINFOW&>(nm);
@@ -449,8 +436,15 @@ LRESULT SidePanel::OnNotify(const NMHDR& nm) {
             const auto& info = reinterpret_cast<const NMTVDISPINFOW&>(nm);
             if (!info.item.pszText)
                 return FALSE;  // cancelled
-            if (myGame && library())
+            if (myGame && library()) {
+                auto* game =
+                    reinterpret_cast<const TGameline*>(NodeData(gameTree_, info.item.hItem));
+                const std::string oldName =
+                    game && library()->Contains(game) ? game->Name : std::string();
                 RenameGame(gameTree_, *library(), info.item.hItem, FromW(info.item.pszText));
+                if (game && library()->Contains(game) && args_.hooks.onGameChanged)
+                    args_.hooks.onGameChanged(*game, oldName);
+            }
             return TRUE;
         }
         default:

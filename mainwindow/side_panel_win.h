@@ -32,10 +32,17 @@ struct SidePanelArgs {
     // the trees empty.
     GameLibrary* library = nullptr;
     // Opens a game in a new page right after the current one, through its
-    // proxy ("" for none).
+    // proxy ("" for none); `game` is the saved game it comes from (the tab's
+    // label), null for a recent one.
     std::function<void(const std::string& address, const std::string& bill,
-                       const std::string& proxy)>
+                       const std::string& proxy, const TGameline* game)>
         onOpenGame;
+    // 打开全部 on a category: every game of it, in tree order, each in a tab
+    // of its own.
+    std::function<void(const std::vector<TGameline*>& games)> onOpenGames;
+    // A saved game was renamed or given another colour: `game` as it is
+    // now, `oldName` its name before.
+    std::function<void(const TGameline& game, const std::string& oldName)> onGameChanged;
     // Creates the popular-games page inside `parent`, navigating to
     // `address`; the page window lives as long as the panel.
     std::function<std::unique_ptr<Window>(HWND parent, const std::string& address)>
@@ -111,7 +118,12 @@ class SidePanel : public Window {
     void OnDeleteClick();
     void ChangeName();
     void ChangeProxy();
+    // The tree's right-click menus (side_panel_menu_win.cpp): a game's
+    // rename, proxy and colour, a category's 打开全部.
+    LRESULT OnGameTreeRightClick();
+    void OpenCategory(HTREEITEM category);
     HTREEITEM NodeUnderCursor(HWND tree) const;
+    HTREEITEM rightClickNode_ = nullptr;
     static LRESULT CALLBACK TreeSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR self);
 

@@ -42,7 +42,58 @@ bool TabStrip::Create(const CreateArgs& args) {
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     ondemand::SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
     font_ = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    // One tool over the tab under the mouse; its text is asked for when it
+    // shows (TTN_GETDISPINFO reaches the strip's own subclass).
+    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0,
+                           0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (tip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = 1;
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 400);
+    }
     return true;
+}
+
+void TabStrip::SetTab(int index, const std::string& tip, COLORREF colour) {
+    if (index < 0 || index >= static_cast<int>(extras_.size()))
+        return;
+    Extra& e = extras_[static_cast<size_t>(index)];
+    if (e.tip == tip && e.colour == colour)
+        return;
+    e.tip = tip;
+    e.colour = colour;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+std::string TabStrip::Tip(int index) const {
+    return index >= 0 && index < static_cast<int>(extras_.size())
+               ? extras_[static_cast<size_t>(index)].tip
+               : std::string();
+}
+
+// The tool covers the tab under the mouse; moving to another tab pops the
+// tip, so the next one asks for that tab's text.
+void TabStrip::TrackTip(POINT pt) {
+    if (!tip_)
+        return;
+    int index = static_cast<int>(SendMessageW(hwnd_, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
+    if (index < 0 || index >= Count())
+        index = -1;
+    if (index == tipTab_)
+        return;
+    tipTab_ = index;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd_;
+    tool.uId = 1;
+    tool.rect = index >= 0 ? TabRect(index) : RECT{};
+    SendMessageW(tip_, TTM_POP, 0, 0);
+    SendMessageW(tip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 int TabStrip::Count() const {
@@ -51,12 +102,17 @@ int TabStrip::Count() const {
 
 void TabStrip::Insert(int index, const std::string& caption) {
     InsertTextButton(hwnd_, index, caption, nextCommand_++);
+    index = std::clamp(index, 0, static_cast<int>(extras_.size()));
+    extras_.insert(extras_.begin() + index, Extra{});
     SetButtonWidth(width_);
 }
 
 void TabStrip::Remove(int index) {
     if (index >= 0 && index < Count())
         SendMessageW(hwnd_, TB_DELETEBUTTON, index, 0);
+    if (index >= 0 && index < static_cast<int>(extras_.size()))
+        extras_.erase(extras_.begin() + index);
+    tipTab_ = -2;  // the tool's tab may be another one now
     if (focus_ >= Count())
         focus_ = Count() - 1;
 }
@@ -208,6 +264,13 @@ void TabStrip::Paint(HDC target) {
             DrawListImage(dc, skin.List(IDB_IMAGE_LIST_WEB_ICON), 0, tab.left + kTabIconLeft,
                           kTabIconTop);
         });
+        if (i < static_cast<int>(extras_.size()) &&
+            extras_[static_cast<size_t>(i)].colour != kNoTabColour) {
+            // The saved game's colour: a strip along the tab's top edge.
+            UniqueBrush brush(CreateSolidBrush(extras_[static_cast<size_t>(i)].colour));
+            RECT strip{tab.left + 4, 2, tab.right - 4, 5};
+            FillRect(dc, &strip, brush.get());
+        }
         // The title is drawn even when the picture failed.
         std::wstring title = ToW(Trim(Caption(i)));
         SIZE extent{};
@@ -288,6 +351,20 @@ LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
         EndPaint(h, &ps);
         return 0;
     }
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
+        Guarded([&] {
+            // Kept until the next request: the tip reads it after we return.
+            static std::wstring text;
+            text = ToW(self->Tip(self->tipTab_));
+            info->lpszText = text.data();
+        });
+        return 0;
+    }
+    if (msg == WM_MOUSEMOVE)
+        Guarded([&] {
+            self->TrackTip(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+        });
     if (msg == WM_MOUSEMOVE && self->args_.onCloseButton) {
         POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         int index = static_cast<int>(SendMessageW(h, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));

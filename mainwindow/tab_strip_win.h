@@ -1,5 +1,7 @@
 // ToolBarTabParent: one tool button per page, in page-list order, drawn from
-// the skin's tab pictures with the page title. The buttons react on mouse
+// the skin's tab pictures with the caption (the page title, or the saved
+// game's name), a colour strip along the top for a coloured game, and a
+// tooltip per tab. The buttons react on mouse
 // down (left selects, right closes a background tab, middle closes), as the
 // tab handler decides; double-clicks reach them as two presses. With the
 // keyboard on the strip a focus rectangle marks a tab, the arrows (Home,
@@ -11,11 +13,14 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "frame/accessible_win.h"
 #include "mainwindow/tab_geometry.h"
 
 namespace lumo {
+
+inline constexpr COLORREF kNoTabColour = 0xFFFFFFFF;
 
 // Inserts a text-only button (no image) into a tool bar at `index`.
 void InsertTextButton(HWND bar, int index, const std::string& text, int commandId);
@@ -38,6 +43,9 @@ class TabStrip : private AccessibleSource {
     void Insert(int index, const std::string& caption);
     void Remove(int index);
     void SetCaption(int index, const std::string& caption);
+    // The tab's tooltip text and colour strip (kNoTabColour: none).
+    void SetTab(int index, const std::string& tip, COLORREF colour);
+    std::string Tip(int index) const;
     void SetButtonWidth(int width);
     void SetActive(int index);
     int active() const { return active_; }
@@ -59,6 +67,11 @@ class TabStrip : private AccessibleSource {
     void AccessibleDoDefault(int index) override { Select(index); }
     int AccessibleFocusedPart() override { return focus_; }
 
+    void TrackTip(POINT pt);
+    struct Extra {
+        std::string tip;
+        COLORREF colour = kNoTabColour;
+    };
     static LRESULT CALLBACK Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
 
@@ -70,6 +83,9 @@ class TabStrip : private AccessibleSource {
     int nextCommand_ = 1000;
     CreateArgs args_;
     AccessibleHost access_{*this};
+    std::vector<Extra> extras_;  // per tab, in tab order
+    HWND tip_ = nullptr;
+    int tipTab_ = -1;
 };
 
 }  // namespace lumo

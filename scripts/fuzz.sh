@@ -16,11 +16,11 @@ shift || true
 
 # Longest input and the time one input may take (seconds), per target.
 declare -A max_len=([text_command]=1024 [roles]=2048 [game_list]=4096 [ini]=2048 [html]=4096
-                    [url]=512 [bill]=2048 [online]=1024 [download]=512)
+                    [url]=512 [bill]=2048 [online]=1024 [download]=512 [session]=2048)
 declare -A timeout=([text_command]=2 [roles]=2 [game_list]=5 [ini]=5 [html]=10
-                    [url]=2 [bill]=5 [online]=2 [download]=2)
+                    [url]=2 [bill]=5 [online]=2 [download]=2 [session]=2)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(text_command roles game_list ini html url bill online download)
+[ ${#targets[@]} -gt 0 ] || targets=(text_command roles game_list ini html url bill online download session)
 
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
       -DCMAKE_CXX_COMPILER=clang++ -DLUMO_FUZZ=ON >/dev/null || exit 1

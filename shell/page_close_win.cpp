@@ -110,7 +110,11 @@ void PageManager::ClosePage(int index) {
         // Page 0 and the only page stay; they show the blank page instead,
         // in a fresh process: whoever was logged in there is closed all the
         // same. (The current page stays what it is.)
-        StartOver(pages_.At(d.index), kBlankAddress, "");
+        WbForm& blanked = pages_.At(d.index);
+        blanked.game = {};
+        UpdateTab(blanked);
+        StartOver(blanked, kBlankAddress, "");
+        TabsChanged();
         return;
     }
     main_->LockUpdates();

@@ -15,6 +15,16 @@ namespace lumo {
 
 class IniDoc;
 
+// The saved game a tab was opened from: the tab is labelled with its name
+// (the page title goes to the tooltip and status bar instead) and carries
+// its colour ("RRGGBB", "" for none). Empty for any other tab.
+struct GameTag {
+    std::string category;
+    std::string name;
+    std::string colour;
+    bool empty() const { return name.empty(); }
+};
+
 // One open page.
 struct WbForm {
     bool closing = false;
@@ -29,6 +39,7 @@ struct WbForm {
     bool closeMark = false;
     bool tabIconState[2] = {false, false};
     std::string cookieFolder;
+    GameTag game;
 };
 
 inline constexpr int kCurrentPageIndex = 999;  // "the current page" in close/select

@@ -2,6 +2,7 @@
 #include "shell/page_manager_win.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/guard.h"
 #include "common/text.h"
@@ -13,6 +14,18 @@
 namespace lumo {
 
 using namespace page_manager_internal;
+
+namespace {
+
+// A saved game's "RRGGBB" as a colour; kNoTabColour for none.
+COLORREF TabColour(const std::string& hex) {
+    if (hex.size() != 6)
+        return kNoTabColour;
+    const unsigned long v = std::strtoul(hex.c_str(), nullptr, 16);
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+}  // namespace
 
 HWND FindPageWindow(DWORD pid) {
     return FindEnabledProcessWindow(pid, kPageWindowClass);
@@ -78,6 +91,33 @@ PageManager::PageRun* PageManager::RunByWindow(HWND window) {
         if (run->window == window)
             return run.get();
     return nullptr;
+}
+
+int PageManager::FreePageSlots() const {
+    int free = maxPages_ - LiveProcesses() - static_cast<int>(deferred_.size());
+    if (auto it = runs_.find(spareId_);
+        it != runs_.end() && it->second->process && !it->second->process->Ended())
+        ++free;
+    return std::max(0, free);
+}
+
+void PageManager::RetagGame(const std::string& oldName, const GameTag& game) {
+    bool changed = false;
+    for (int i = 0; i < pages_.Count(); ++i) {
+        WbForm& page = pages_.At(i);
+        if (page.game.empty() || page.game.category != game.category || page.game.name != oldName)
+            continue;
+        page.game = game;
+        UpdateTab(page);
+        changed = true;
+    }
+    if (changed)
+        TabsChanged();
+}
+
+void PageManager::TabsChanged() {
+    if (tabsChanged_)
+        tabsChanged_();
 }
 
 int PageManager::LiveProcesses() const {
@@ -153,14 +193,17 @@ void PageManager::Apply(PageRun& run, PageEvent e) {
 
 void PageManager::UpdateTab(const WbForm& page) {
     const PageRun* run = const_cast<PageManager*>(this)->RunOf(page);
-    std::string caption = page.tabTitle;
+    // A saved game's tab says whose it is; its page title is the tooltip.
+    std::string caption = page.game.empty() ? page.tabTitle : page.game.name;
     if (run && run->life.state() == PageState::Hung)
         caption = kHungTabPrefix + caption;
     else if (run && run->life.state() == PageState::Crashed)
         caption = kStoppedTabPrefix + caption;
     int at = pages_.IndexOf(&page);
-    if (at >= 0)
+    if (at >= 0) {
         main_->tabs().SetCaption(at, caption);
+        main_->tabs().SetTab(at, page.tabTitle, TabColour(page.game.colour));
+    }
 }
 
 void PageManager::UpdateNotice() {
@@ -251,6 +294,8 @@ void PageManager::LayoutTabs() {
     tabWidth_ = w.tabWidth;
     main_->tabs().SetButtonWidth(w.buttonWidth);
     main_->PlaceNewTabButton();
+    // Every opening and closing of a tab ends here.
+    TabsChanged();
 }
 
 void PageManager::NewBlankTab() {
@@ -304,6 +349,8 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
                 page->displayTitle = cmd.arg;
                 page->tabTitle = cmd.arg;
                 UpdateTab(*page);
+                if (!page->game.empty() && page == pages_.current())
+                    main_->SetStatusText(page->tabTitle);
             }
             break;
         case TextCommandKind::Url:
@@ -313,6 +360,7 @@ void PageManager::OnTextCommand(HWND sender, const TextCommand& cmd) {
                 page->address = cmd.arg;
                 if (page == pages_.current())
                     main_->SetAddressText(cmd.arg);
+                TabsChanged();
             }
             break;
         case TextCommandKind::SaveBill:

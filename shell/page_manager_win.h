@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -62,7 +63,20 @@ class PageManager {
     // A page with a `proxy` sends every request through it: it never takes
     // the spare page or a blank page's process, which go out directly.
     void NewPage(int index, const std::string& address, bool activate, const std::string& bill,
-                 const std::string& proxy = {});
+                 const std::string& proxy = {}, const GameTag& game = {});
+    // Called after every change that the session file records: a tab
+    // opened, closed or moved, its label or its address changed.
+    void SetTabsChanged(std::function<void()> onChange) { tabsChanged_ = std::move(onChange); }
+    // True while a page start holds the cookie redirection or requests wait
+    // for it: the next start would only queue.
+    bool StartInProgress() const { return redirectOwner_ != 0 || !deferred_.empty(); }
+    // How many more tabs can open now before the page limit (the spare
+    // page, which a new tab takes, counts as free).
+    int FreePageSlots() const;
+    int pageLimit() const { return maxPages_; }
+    // A saved game was renamed or recoloured: the tabs tagged with its
+    // category and `oldName` take `game`'s tag.
+    void RetagGame(const std::string& oldName, const GameTag& game);
     // Page 0 at once, blank; the maker's start page is fetched on a worker
     // thread and navigates it when it arrives.
     void StartFirstPage();
@@ -108,6 +122,7 @@ class PageManager {
         bool activate;
         std::string bill;
         std::string proxy;
+        GameTag game;
     };
     class Host;
 
@@ -121,11 +136,13 @@ class PageManager {
     static void CALLBACK PingAnswered(HWND, UINT, ULONG_PTR id, LRESULT);
     void OnPingAnswered(uint32_t id);
     void EndRun(PageRun& run);
-    WbForm& AddTab(int index, uint32_t id, const std::string& address);
+    WbForm& AddTab(int index, uint32_t id, const std::string& address, const GameTag& game);
+    void TabsChanged();
     void MakeCurrent(WbForm& page);
     void StartSpare();
     void DropSpare();
-    bool TakeSpare(int index, const std::string& address, bool activate, const std::string& bill);
+    bool TakeSpare(int index, const std::string& address, bool activate, const std::string& bill,
+                   const GameTag& game);
     PageRun* ClaimSpare(const std::string& address, const std::string& bill);
     // A tab starting over in a fresh process on a fresh cookie folder
     // (shell/page_restart_win.cpp).
@@ -134,7 +151,7 @@ class PageManager {
     void LaunchInTab(WbForm& page, PageRun& run);
     void RunWaitingRestarts();
     void OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill,
-                         const std::string& proxy);
+                         const std::string& proxy, const GameTag& game);
     void OnHeartbeatDone();
     void ShareInput(PageRun& run, bool share);
     static bool Silent(const PageRun& run, ULONGLONG now);
@@ -178,6 +195,7 @@ class PageManager {
     bool spareEnabled_ = true;              // LUMO_NO_SPARE=1 turns it off
     bool firstPageUp_ = false;              // no spare during the start burst
     bool closing_ = false;
+    std::function<void()> tabsChanged_;
 };
 
 // The first page's address: the maker's start-page list (ANSI text), fetched

@@ -89,7 +89,11 @@ void PageManager::RunWaitingRestarts() {
 }
 
 void PageManager::OpenInBlankPage(WbForm& page, const std::string& address, const std::string& bill,
-                                  const std::string& proxy) {
+                                  const std::string& proxy, const GameTag& game) {
+    // The tab becomes the game's (or an address's, losing a former label).
+    page.game = game;
+    UpdateTab(page);
+    TabsChanged();
     // A blank tab whose process has been somewhere may still hold a
     // session of whoever was there: the address goes to a fresh one. So
     // does an address for another proxy than the process goes through.

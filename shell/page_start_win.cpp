@@ -118,15 +118,15 @@ void PageManager::ReleaseRedirect(uint32_t owner) {
 }
 
 void PageManager::NewPage(int index, const std::string& address, bool activate,
-                          const std::string& bill, const std::string& proxy) {
+                          const std::string& bill, const std::string& proxy, const GameTag& game) {
     if (!awaitingFirstPage_ && BlankPageGuardBlocks(pages_, address)) {
         // The blank current page takes the address (and saved login)
         // instead of a new tab.
         if (WbForm* current = pages_.current())
-            OpenInBlankPage(*current, address, bill, proxy);
+            OpenInBlankPage(*current, address, bill, proxy, game);
         return;
     }
-    if (proxy.empty() && TakeSpare(index, address, activate, bill))
+    if (proxy.empty() && TakeSpare(index, address, activate, bill, game))
         return;
     if (redirectOwner_ != 0) {
         if (static_cast<int>(deferred_.size()) + LiveProcesses() >= maxPages_) {
@@ -135,7 +135,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
             Report(kPageLimitReached);
             return;
         }
-        deferred_.push_back({index, address, activate, bill, proxy});
+        deferred_.push_back({index, address, activate, bill, proxy, game});
         return;
     }
     if (LiveProcesses() >= maxPages_) {
@@ -155,7 +155,7 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
         run.billAddress = address;
         run.proxy = proxy;
         runs_[run.id] = std::move(owned);
-        WbForm& page = AddTab(index, run.id, address);
+        WbForm& page = AddTab(index, run.id, address, game);
 
         if (!Launch(run, true)) {
             // A page without a process is no page: no dead tab.
@@ -182,7 +182,8 @@ void PageManager::NewPage(int index, const std::string& address, bool activate,
     finished_ = true;
 }
 
-WbForm& PageManager::AddTab(int index, uint32_t id, const std::string& address) {
+WbForm& PageManager::AddTab(int index, uint32_t id, const std::string& address,
+                            const GameTag& game) {
     // Make room for one more tab before it appears.
     int count = pages_.Count();
     int fitted = PrefitTabWidth(main_->TabMetrics(), main_->TabStripWidth() + 35, count, tabWidth_);
@@ -197,7 +198,10 @@ WbForm& PageManager::AddTab(int index, uint32_t id, const std::string& address) 
     record->address = address;
     record->requestedAddress = address;
     record->tabTitle = kBlankTabCaption;
-    return pages_.Insert(index, std::move(record));
+    record->game = game;
+    WbForm& page = pages_.Insert(index, std::move(record));
+    UpdateTab(page);
+    return page;
 }
 
 void PageManager::MakeCurrent(WbForm& page) {
@@ -278,7 +282,7 @@ PageManager::PageRun* PageManager::ClaimSpare(const std::string& address, const 
 }
 
 bool PageManager::TakeSpare(int index, const std::string& address, bool activate,
-                            const std::string& bill) {
+                            const std::string& bill, const GameTag& game) {
     PageRun* spare = ClaimSpare(address, bill);
     if (!spare)
         return false;
@@ -286,7 +290,7 @@ bool PageManager::TakeSpare(int index, const std::string& address, bool activate
     finished_ = false;
     main_->LockUpdates();
     Guarded([&] {
-        WbForm& page = AddTab(index, run.id, address);
+        WbForm& page = AddTab(index, run.id, address, game);
         page.cookieFolder = run.folder;
         page.processId = run.process->pid();
         page.window = reinterpret_cast<uintptr_t>(run.window);
@@ -450,7 +454,7 @@ void PageManager::RunDeferredPages() {
     while (!deferred_.empty() && redirectOwner_ == 0) {
         Request r = std::move(deferred_.front());
         deferred_.pop_front();
-        NewPage(r.index, r.address, r.activate, r.bill, r.proxy);
+        NewPage(r.index, r.address, r.activate, r.bill, r.proxy, r.game);
     }
 }
 

@@ -15,6 +15,7 @@
 #include "common/file.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
+#include "common/ini.h"
 #include "common/log.h"
 #include "common/path.h"
 #include "common/text.h"
@@ -38,6 +39,8 @@
 #include "shell/cookie_journal.h"
 #include "shell/cookie_redirect_win.h"
 #include "shell/default_browser_win.h"
+#include "shell/page_batch_win.h"
+#include "shell/session_win.h"
 #include "shell/shell_commands_win.h"
 #include "shell/shell_process_win.h"
 
@@ -217,13 +220,29 @@ int RunPageProcess(const std::vector<std::string>& args) {
 // The side panel's hooks: games open as new pages right after the current
 // one, and the popular-games page is a page window of this process hosted in
 // the panel, whose new windows become ordinary pages.
-SidePanelArgs SidePanelHooks(GameLibrary& library, PageManager& pages, ShellCommands& commands) {
+// A saved game's tab label and colour.
+GameTag TagOf(const TGameline& game) {
+    return {Trim(game.Folder), game.Name, game.Colour};
+}
+
+SidePanelArgs SidePanelHooks(GameLibrary& library, PageManager& pages, PageBatch& batch,
+                             ShellCommands& commands) {
     SidePanelArgs hooks;
     hooks.library = &library;
     hooks.onOpenGame = [&pages](const std::string& address, const std::string& bill,
-                                const std::string& proxy) {
+                                const std::string& proxy, const TGameline* game) {
         PageList& list = pages.pages();
-        pages.NewPage(list.Empty() ? 0 : list.currentIndex() + 1, address, true, bill, proxy);
+        pages.NewPage(list.Empty() ? 0 : list.currentIndex() + 1, address, true, bill, proxy,
+                      game ? TagOf(*game) : GameTag{});
+    };
+    hooks.onOpenGames = [&library, &batch](const std::vector<TGameline*>& games) {
+        std::vector<BatchPage> open;
+        for (TGameline* game : games)
+            open.push_back({game->Address, library.BillOf(*game), game->Proxy, TagOf(*game)});
+        batch.Open(std::move(open));
+    };
+    hooks.onGameChanged = [&pages](const TGameline& game, const std::string& oldName) {
+        pages.RetagGame(oldName, TagOf(game));
     };
     hooks.createHotGamesPage = [&commands](HWND parent,
                                            const std::string& address) -> std::unique_ptr<Window> {
@@ -302,9 +321,11 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     Guarded([&] { library.Load(); });
     MainWindow main;
     PageManager pages;
+    PageBatch batch;
+    SessionKeeper session;
     ShellCommands commands;
     MainWindow::CreateArgs mainArgs;
-    mainArgs.sidePanel = SidePanelHooks(library, pages, commands);
+    mainArgs.sidePanel = SidePanelHooks(library, pages, batch, commands);
     mainArgs.icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     mainArgs.programFolder = programFolder;
     mainArgs.searchOrigin =
@@ -336,6 +357,9 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     };
     mainArgs.onPageAreaResized = [&] { pages.OnPageAreaResized(); };
     mainArgs.onClose = [&] {
+        // The tabs as they are now are what the next start offers; the
+        // pages going away below is no change to record.
+        session.Stop();
         // Pages and their folders are done with before the name is given
         // up: the next shell may start while this window still goes.
         pages.QuitAllPages();
@@ -355,6 +379,20 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         pages.StartFirstPage();
         if (!Trim(arg1).empty())
             pages.NewPage(pages.pages().currentIndex() + 1, arg1, true, "");
+        batch.Init(pages, main);
+        session.Init(userData.folder, pages.pages());
+        pages.SetTabsChanged([&session] { session.Changed(); });
+        std::vector<SessionTab> last = session.LoadLast();
+        if (last.empty()) {
+            session.Start();
+        } else {
+            const IniDoc config =
+                IniDoc::Parse(ReadFileBytes(programFolder + "Config.ini").value_or(""));
+            session.OfferRestore(std::move(last), config.GetInt("Session", "AutoRestore", 0) == 1,
+                                 [&](const std::vector<SessionTab>& tabs) {
+                                     batch.Open(RestorePages(tabs, library));
+                                 });
+        }
         return true;
     });
     if (!created) {

@@ -248,7 +248,7 @@ TEST(LibraryUi, TheAddGameDialogChecksInOrderAndAsksBeforeANewCategory) {
     RECT rc{};
     GetWindowRect(dialog, &rc);
     EXPECT_EQ(rc.right - rc.left, 393);
-    EXPECT_EQ(rc.bottom - rc.top, 259);
+    EXPECT_EQ(rc.bottom - rc.top, 293);
 
     // One message at a time, in field order, the dialog staying open.
     struct Step {
@@ -350,14 +350,15 @@ TEST(LibraryUi, OnlyGamesAreRenamedOrGivenAProxyAndBothSurviveARestart) {
     EXPECT_EQ(SendMessageW(tree, TVM_EDITLABELW, 0,
                            reinterpret_cast<LPARAM>(Find(nodes, "策略", 0)->item)),
               0);
-    // A right click on a category offers nothing; on a game it offers
-    // "修改名称", which starts editing that game.
+    // A right click on a category offers 打开全部 (closed again here); on a
+    // game it offers "修改名称" first, which starts editing that game.
     DWORD pid = shell->process().pid;
     Click(tree, RowPoint(tree, Find(nodes, "策略", 0)->item), false, true);
-    Sleep(500);
-    EXPECT_EQ(ShellWindow(pid, L"#32768"), nullptr);
-    Click(tree, RowPoint(tree, Find(nodes, "仙侠世界", 1)->item), false, true);
     HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = ShellWindow(pid, L"#32768")) != nullptr; }, 5000));
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitFor([&] { return ShellWindow(pid, L"#32768") == nullptr; }, 5000));
+    Click(tree, RowPoint(tree, Find(nodes, "仙侠世界", 1)->item), false, true);
     ASSERT_TRUE(WaitFor([&] { return (menu = ShellWindow(pid, L"#32768")) != nullptr; }, 5000));
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);

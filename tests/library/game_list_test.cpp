@@ -135,6 +135,7 @@ TEST(GameListFile, AnOlderFileReadsAndIsRewrittenByteForByte) {
     EXPECT_EQ(games[0]->Folder, "策略");
     EXPECT_EQ(games[0]->Name, "热血三国  1区");
     EXPECT_EQ(games[1]->Name, "  lead");
+    EXPECT_EQ(games[0]->Colour, "");
     EXPECT_EQ(FormatGameList(games), old);
 
     const std::string recents = "#BEGIN#\r\n#NAME#n\r\n#ADDRESS#u\r\n#Bill#b\r\n#END#\r\n";
@@ -197,6 +198,48 @@ TEST(GameListFile, ProxyLineOnlyWhereAGameHasOne) {
     recents[0]->Name = "r";
     recents[0]->Proxy = "socks=[::1]:1080";
     EXPECT_EQ(ParseRecentList(FormatRecentList(recents))[0]->Proxy, "socks=[::1]:1080");
+}
+
+// The tab colour is an optional line after the bill: written only when set,
+// read in any letter case and normalised, a malformed one reads as none, and
+// lines this version does not know (a later version's fields) are passed
+// over as the older readers pass over this one.
+TEST(GameListFile, TheColourIsAnOptionalFieldThatOtherVersionsPassOver) {
+    const std::string plain =
+        "#BEGIN#\r\n#FOLDER#c\r\n#NAME#a\r\n#ADDRESS#u\r\n#Bill#b\r\n#END#\r\n";
+    const std::string coloured =
+        "#BEGIN#\r\n#FOLDER#c\r\n#NAME#a\r\n#ADDRESS#u\r\n#Bill#b\r\n#COLOR#E53935\r\n#END#\r\n";
+    GameLines games = ParseGameList(coloured);
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_EQ(games[0]->Colour, "E53935");
+    EXPECT_EQ(FormatGameList(games), coloured);
+    games[0]->Colour.clear();
+    EXPECT_EQ(FormatGameList(games), plain);
+
+    const struct {
+        const char* line;
+        const char* colour;
+    } cases[] = {{"#color# #1e88e5 ", "1E88E5"},
+                 {"#COLOR#12345", ""},
+                 {"#COLOR#GG0000", ""},
+                 {"#COLOR#", ""},
+                 {"#FUTURE#x", ""},
+                 {"#COLOR#E53935", "E53935"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        // Anywhere inside the block, the other fields read as without it.
+        for (std::string_view after : {"#BEGIN#\r\n", "#NAME#a\r\n", "#Bill#b\r\n"}) {
+            std::string text = plain;
+            text.insert(text.find(after) + after.size(), std::string(c.line) + "\r\n");
+            GameLines read = ParseGameList(text);
+            ASSERT_EQ(read.size(), 1u);
+            EXPECT_EQ(Flat(read), Flat(ParseGameList(plain)));
+            EXPECT_EQ(read[0]->Colour, c.colour);
+            EXPECT_EQ(ParseRecentList(text).size(), 1u);
+        }
+    }
+    EXPECT_EQ(NormaliseColour(kGameColours[0].hex), "");
+    for (const GameColour& c : kGameColours) EXPECT_EQ(NormaliseColour(c.hex), c.hex);
 }
 
 TEST(GameListFile, BillsAreProtectedAtRestAndPlainOnesStillLoad) {
@@ -289,11 +332,17 @@ TEST_F(GameLibraryTest, ChangesToTheGameListAreSaved) {
     EXPECT_TRUE(lib.RenameGame(w1, " new name "));
     EXPECT_FALSE(lib.RenameGame(added, "gone"));
     EXPECT_FALSE(lib.RenameGame(nullptr, "none"));
+    EXPECT_TRUE(lib.SetGameColour(lib.games()[1].get(), "#43a047"));
+    EXPECT_FALSE(lib.SetGameColour(added, "E53935"));
     lib.RemoveGame(added);  // not in the list: nothing happens
     left[0].name = " new name";
     GameLibrary reloaded(folder_);
     reloaded.Load();
     EXPECT_EQ(Flat(reloaded.games()), left);
+    EXPECT_EQ(reloaded.games()[0]->Colour, "");
+    EXPECT_EQ(reloaded.games()[1]->Colour, "43A047");
+    EXPECT_EQ(reloaded.FindGame(" War", "w2"), reloaded.games()[1].get());
+    EXPECT_EQ(reloaded.FindGame("War", "w3"), nullptr);
     reloaded.RemoveCategory("War");
     EXPECT_EQ(File("gList.dat"), "");
 }
