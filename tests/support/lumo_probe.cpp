@@ -239,6 +239,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("visible=%d\nzoomed=%d\niconic=%d\n", IsWindowVisible(main) ? 1 : 0,
                 IsZoomed(main) ? 1 : 0, IsIconic(main) ? 1 : 0);
     PrintRect("window", main);
+    std::printf("status=%s\n", Text(FindControl(main, L"Panel_StatusBar1")).c_str());
     for (const wchar_t* name : {L"CBURL", L"ComboBoxSearch", L"ToolBarButton", L"ToolBarControl",
                                 L"ToolBarTabClose", L"tbrNewTab", L"PanelWBMain", L"ToolBarMenu",
                                 L"ToolBarMenu2", L"tbarMyGame", L"tbarRecent"})
