@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/text_win.h"
 #include "frame/skin_win.h"
@@ -52,17 +53,25 @@ void ButtonBar::UpdateTips() {
         ti.uFlags = TTF_SUBCLASS;
         ti.hwnd = hwnd();
         ti.uId = i + 1;
-        ti.rect = buttons_[i].rect;
+        ti.rect = PixelRect(i);
         ti.lpszText = text.data();
         SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
 }
 
+int ButtonBar::dpi() const {
+    return DpiOf(hwnd());
+}
+
+RECT ButtonBar::PixelRect(size_t index) const {
+    return index < buttons_.size() ? Scale(buttons_[index].rect, dpi()) : RECT{};
+}
+
 RECT ButtonBar::ScreenRect(int id) const {
-    for (const Button& b : buttons_) {
-        if (b.id != id)
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i].id != id)
             continue;
-        RECT rc = b.rect;
+        RECT rc = PixelRect(i);
         MapWindowPoints(hwnd(), nullptr, reinterpret_cast<POINT*>(&rc), 2);
         return rc;
     }
@@ -71,9 +80,11 @@ RECT ButtonBar::ScreenRect(int id) const {
 
 int ButtonBar::HitTest(int x, int y) const {
     POINT pt{x, y};
-    for (size_t i = 0; i < buttons_.size(); ++i)
-        if (buttons_[i].visible && PtInRect(&buttons_[i].rect, pt))
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        RECT r = PixelRect(i);
+        if (buttons_[i].visible && PtInRect(&r, pt))
             return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -85,10 +96,13 @@ void ButtonBar::Paint(HDC target) {
     FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
     if (onPaintBackground)
         Guarded([&] { onPaintBackground(dc, rc); });
+    const int dpi = this->dpi();
+    HIMAGELIST images = args_.imageList ? Skin::Get(dpi).List(args_.imageList) : nullptr;
     for (size_t i = 0; i < buttons_.size(); ++i) {
-        const Button& b = buttons_[i];
-        if (!b.visible)
+        if (!buttons_[i].visible)
             continue;
+        Button b = buttons_[i];
+        b.rect = Scale(b.rect, dpi);
         bool hot = b.enabled && (static_cast<int>(i) == hot_);
         bool pressed = hot && static_cast<int>(i) == pressed_;
         Guarded([&] {
@@ -96,8 +110,8 @@ void ButtonBar::Paint(HDC target) {
                 drawButton(dc, b, hot, pressed);
             } else {
                 int index = b.image + (hot ? args_.hotOffset : 0) + (pressed ? args_.hotOffset : 0);
-                DrawListImage(dc, args_.images, index, b.rect.left + args_.imageAt.x,
-                              b.rect.top + args_.imageAt.y, !b.enabled);
+                DrawListImage(dc, images, index, b.rect.left + Scale(args_.imageAt.x, dpi),
+                              b.rect.top + Scale(args_.imageAt.y, dpi), !b.enabled);
             }
         });
     }
@@ -162,6 +176,10 @@ LRESULT ButtonBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             return 0;
         }
+        case 0x02E3:  // WM_DPICHANGED_AFTERPARENT: the tips' places changed
+            UpdateTips();
+            Repaint();
+            return 0;
         case WM_CAPTURECHANGED:
             pressed_ = -1;
             Repaint();

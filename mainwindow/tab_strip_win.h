@@ -1,7 +1,9 @@
 // ToolBarTabParent: one tool button per page, in page-list order, drawn from
 // the skin's tab pictures with the page title. The buttons react on mouse
 // down (left selects, right closes a background tab, middle closes), as the
-// tab handler decides; double-clicks reach them as two presses.
+// tab handler decides; double-clicks reach them as two presses. The tab
+// width the shell sets is a design width (96 DPI); the strip scales it, and
+// its pictures and font, for the DPI of its window (SetDpi after a change).
 #pragma once
 
 #include <windows.h>
@@ -34,11 +36,14 @@ class TabStrip {
     void Insert(int index, const std::string& caption);
     void Remove(int index);
     void SetCaption(int index, const std::string& caption);
-    void SetButtonWidth(int width);
+    void SetButtonWidth(int designWidth);
+    // The window now shows at `dpi`: tab sizes and font follow.
+    void SetDpi(int dpi);
+    int dpi() const { return dpi_; }
     void SetActive(int index);
     int active() const { return active_; }
     std::string Caption(int index) const;
-    // Tab `index` in strip coordinates (empty when out of range).
+    // Tab `index` in strip coordinates, in pixels (empty when out of range).
     RECT TabRect(int index) const;
 
   private:
@@ -47,9 +52,9 @@ class TabStrip {
                                      DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
-    int width_ = 188;
+    int width_ = 188;  // design width
+    int dpi_ = 96;
     int active_ = -1;
-    HFONT font_ = nullptr;
     int nextCommand_ = 1000;
     CreateArgs args_;
 };
