@@ -12,6 +12,18 @@ namespace lumo {
 
 namespace {
 
+struct FontChange {
+    HFONT from, to;
+};
+
+BOOL CALLBACK SwapFont(HWND child, LPARAM data) {
+    const auto* c = reinterpret_cast<const FontChange*>(data);
+    if (GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId() &&
+        reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) == c->from)
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c->to), FALSE);
+    return TRUE;
+}
+
 // Posted to a maximised frame whose size the system did not follow.
 UINT FixSizeMessage() {
     static const UINT message = RegisterWindowMessageW(L"LumoFrameFixMaximizedSize");
@@ -414,19 +426,8 @@ void FrameBase::OnDpiMessage(WPARAM wp, LPARAM lp) {
     SetLayoutDpi(hwnd(), dpi_);
     // Controls of this thread that show the control font of the old DPI
     // get the new one (pages of other processes are left alone).
-    struct Change {
-        HFONT from, to;
-    } change{GuiFont(old), GuiFont(dpi_)};
-    EnumChildWindows(
-        hwnd(),
-        [](HWND child, LPARAM data) -> BOOL {
-            const auto* c = reinterpret_cast<const Change*>(data);
-            if (GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId() &&
-                reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) == c->from)
-                SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c->to), FALSE);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&change));
+    FontChange change{GuiFont(old), GuiFont(dpi_)};
+    EnumChildWindows(hwnd(), SwapFont, reinterpret_cast<LPARAM>(&change));
     titleFont_ = MakeFont(-12, dpi_, ToW("宋体").c_str(), FW_NORMAL, GB2312_CHARSET);
     Guarded([&] { OnDpiChanged(dpi_); });
     // The suggested rectangle keeps the window's place on the new monitor.

@@ -27,6 +27,7 @@
 
 #include <thread>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/window_win.h"
 #include "common/text.h"
@@ -286,9 +287,11 @@ class Engine final : public std::enable_shared_from_this<Engine> {
     void Paint(HDC dc) {
         RECT rc;
         GetClientRect(hwnd_, &rc);
-        InflateRect(&rc, -8, -8);
+        const int dpi = DpiOf(hwnd_);
+        InflateRect(&rc, -Scale(8, dpi), -Scale(8, dpi));
         std::wstring text = ToW(page_ ? page_->title + "\r\n" + location_ : std::string());
         SetBkMode(dc, TRANSPARENT);
+        SelectedObject font(dc, GuiFont(dpi));
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc,
                   DT_LEFT | DT_TOP | DT_NOPREFIX);
     }

@@ -65,28 +65,27 @@ struct Collect {
     Places* places;
 };
 
+BOOL CALLBACK AddPlace(HWND h, LPARAM lp) {
+    auto* c = reinterpret_cast<Collect*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    std::wstring name = ControlName(h);
+    if (pid != c->pid || name.empty() || !IsWindowVisible(h))
+        return TRUE;
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, c->main, reinterpret_cast<POINT*>(&r), 2);
+    (*c->places)[FromW(name)] = r;
+    return TRUE;
+}
+
 // Every visible named control of the shell process, in the main window's
 // client coordinates (page windows of other processes are left out).
 Places Measure(HWND main) {
     Places places;
     Collect c{main, 0, &places};
     GetWindowThreadProcessId(main, &c.pid);
-    EnumChildWindows(
-        main,
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Collect*>(lp);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            std::wstring name = ControlName(h);
-            if (pid != c->pid || name.empty() || !IsWindowVisible(h))
-                return TRUE;
-            RECT r{};
-            GetWindowRect(h, &r);
-            MapWindowPoints(nullptr, c->main, reinterpret_cast<POINT*>(&r), 2);
-            (*c->places)[FromW(name)] = r;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&c));
+    EnumChildWindows(main, AddPlace, reinterpret_cast<LPARAM>(&c));
     return places;
 }
 
