@@ -26,7 +26,7 @@ printf '[Server]\r\nHost=127.0.0.1:%s\r\n' "$port" >"$work/dist/Config.ini"
 tests/wine/maker-server.sh up "$maker" "$port" "$work/run"
 Xvfb -displayfd 1 -screen 0 1280x800x24 >"$work/display" 2>/dev/null &
 xvfb=$!
-trap 'tests/wine/maker-server.sh down "$work/run"; wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
+trap '"$root"/tests/wine/maker-server.sh down "$work/run"; wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n 1 "$work/display")
 cd "$work/dist"

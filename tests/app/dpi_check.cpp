@@ -10,6 +10,8 @@
 //       and checks it as above.
 //   dpi_check start <Lumo.exe>
 //       starts the shell and prints the milliseconds to its visible window.
+//   dpi_check screen
+//       prints the screen's DPI.
 // Exit code 0 when every check held; failures are printed as "FAIL ...".
 #include <windows.h>
 #include <commctrl.h>
@@ -283,6 +285,10 @@ int StartMode(const wchar_t* exe) {
 int wmain(int argc, wchar_t** argv) {
     BecomeDpiAware();
     std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"screen") {
+        std::printf("system-dpi=%d\n", SystemDpi());
+        return 0;
+    }
     if (mode == L"start" && argc > 2)
         return StartMode(argv[2]);
     if (argc < 3)
