@@ -213,8 +213,16 @@ class Engine final : public std::enable_shared_from_this<Engine> {
     std::shared_ptr<HtmlDocument> Document() const { return document_; }
 
     void SetBounds(const RECT& r) {
-        if (hwnd_)
-            MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        if (!hwnd_)
+            return;
+        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        // The main window the page is in moved to another DPI (the shell
+        // resizes its pages after): the fields are made again for it, with
+        // what was typed into them.
+        if (page_ && formsDpi_ != DpiOf(hwnd_)) {
+            forms_.ReadInto(page_->dom);
+            BuildForms();
+        }
     }
     void Focus() {
         if (hwnd_ && !forms_.Focus())
@@ -282,6 +290,12 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         std::shared_ptr<LoadJob> job = std::move(job_);
         const int entry = std::exchange(pendingEntry_, -1);
         Show(*job, job->TakeResult(), entry);
+    }
+
+    void BuildForms() {
+        formsDpi_ = DpiOf(hwnd_);
+        forms_.Build(hwnd_, page_->dom, kFormsTop);
+        InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
     void Paint(HDC dc) {
@@ -375,10 +389,8 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         page_ = page;
         document_ = std::make_shared<lumo::Document>(page, weak_from_this());
         location_ = page->url;
-        if (hwnd_) {
-            forms_.Build(hwnd_, page->dom, kFormsTop);
-            InvalidateRect(hwnd_, nullptr, TRUE);
-        }
+        if (hwnd_)
+            BuildForms();
 
         const int seq = seq_;
         if (!Fire([&] { args_.events->OnNavigateComplete(); }))
@@ -409,6 +421,7 @@ class Engine final : public std::enable_shared_from_this<Engine> {
     html::NavigationHistory history_;
     std::shared_ptr<LoadedPage> page_;
     HeadlessFormView forms_;  // the shown page's fields and buttons
+    int formsDpi_ = 0;        // the DPI they were made for
     std::shared_ptr<HtmlDocument> document_;
     std::string location_;
 };
