@@ -303,7 +303,9 @@ void MainWindow::Layout() {
     tabPanel_.Move(0, y, w, tabH);
     int top = y + tabH;
     int middle = std::max(0, h - top - statusH);
-    bool side = IsWindowVisible(sidePanel_.hwnd()) != FALSE;
+    // The panel's own state: while drawing is locked the window (and so
+    // every child) reads as hidden.
+    bool side = (GetWindowLongW(sidePanel_.hwnd(), GWL_STYLE) & WS_VISIBLE) != 0;
     int sideW = side ? Px(sideWidth_) : 0;
     int splitW = side ? Px(kSplitterWidth) : 0;
     sidePanel_.Move(0, top, sideW, middle);
