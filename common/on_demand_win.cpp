@@ -76,6 +76,16 @@ int ImageList_GetImageCount(HIMAGELIST list) {
     return fn ? fn(list) : Missing(0);
 }
 
+HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int initial, int grow) {
+    static const auto fn = CommonControls<decltype(&::ImageList_Create)>("ImageList_Create");
+    return fn ? fn(cx, cy, flags, initial, grow) : Missing<HIMAGELIST>(nullptr);
+}
+
+int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF mask) {
+    static const auto fn = CommonControls<decltype(&::ImageList_AddMasked)>("ImageList_AddMasked");
+    return fn ? fn(list, image, mask) : Missing(-1);
+}
+
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style) {
     static const auto fn = CommonControls<decltype(&::ImageList_Draw)>("ImageList_Draw");
     return fn ? fn(list, index, dc, x, y, style) : Missing(FALSE);

@@ -22,6 +22,8 @@ LRESULT DefSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 HIMAGELIST ImageList_LoadImageW(HINSTANCE inst, LPCWSTR name, int cx, int grow, COLORREF mask,
                                 UINT type, UINT flags);
 int ImageList_GetImageCount(HIMAGELIST list);
+HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int initial, int grow);
+int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF mask);
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style);
 BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int dx, int dy, COLORREF bk,
                       COLORREF fg, UINT style);

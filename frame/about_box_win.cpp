@@ -45,7 +45,7 @@ bool AboutBox::Create(HWND owner, HICON icon, const std::string& version, const 
                             WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10,
                             hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SetControlName(memo_, L"Memo1");
-    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    SetGuiFont(memo_, dpi());
     RECT rc;
     GetClientRect(hwnd(), &rc);
     OnFrameResize(rc.right, rc.bottom);
@@ -54,8 +54,8 @@ bool AboutBox::Create(HWND owner, HICON icon, const std::string& version, const 
 
 void AboutBox::OnFrameResize(int width, int height) {
     if (memo_)
-        MoveWindow(memo_, 16, kTitleBarHeight + 16, width - 32, height - kTitleBarHeight - 24,
-                   TRUE);
+        MoveWindow(memo_, Px(16), Px(kTitleBarHeight + 16), width - Px(32),
+                   height - Px(kTitleBarHeight + 24), TRUE);
 }
 
 void AboutBox::ShowModal() {

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/text_win.h"
 #include "frame/skin_win.h"
@@ -88,7 +89,7 @@ void ButtonBar::UpdateTips() {
         ti.uFlags = TTF_SUBCLASS;
         ti.hwnd = hwnd();
         ti.uId = i + 1;
-        ti.rect = buttons_[i].rect;
+        ti.rect = PixelRect(i);
         ti.lpszText = text.data();
         SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
@@ -179,7 +180,7 @@ AccessibleItem ButtonBar::AccessiblePart(int index) {
     AccessibleItem item;
     item.name = b.hint.empty() ? SpokenCaption(b.caption) : b.hint;
     item.role = args_.buttonRole;
-    item.rect = b.rect;
+    item.rect = PixelRect(static_cast<size_t>(index));
     if (!b.visible)
         item.state |= STATE_SYSTEM_INVISIBLE;
     if (!b.enabled)
@@ -201,11 +202,19 @@ AccessibleItem ButtonBar::AccessiblePart(int index) {
     return item;
 }
 
+int ButtonBar::dpi() const {
+    return DpiOf(hwnd());
+}
+
+RECT ButtonBar::PixelRect(size_t index) const {
+    return index < buttons_.size() ? Scale(buttons_[index].rect, dpi()) : RECT{};
+}
+
 RECT ButtonBar::ScreenRect(int id) const {
-    for (const Button& b : buttons_) {
-        if (b.id != id)
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i].id != id)
             continue;
-        RECT rc = b.rect;
+        RECT rc = PixelRect(i);
         MapWindowPoints(hwnd(), nullptr, reinterpret_cast<POINT*>(&rc), 2);
         return rc;
     }
@@ -214,9 +223,11 @@ RECT ButtonBar::ScreenRect(int id) const {
 
 int ButtonBar::HitTest(int x, int y) const {
     POINT pt{x, y};
-    for (size_t i = 0; i < buttons_.size(); ++i)
-        if (buttons_[i].visible && PtInRect(&buttons_[i].rect, pt))
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        RECT r = PixelRect(i);
+        if (buttons_[i].visible && PtInRect(&r, pt))
             return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -228,10 +239,13 @@ void ButtonBar::Paint(HDC target) {
     FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
     if (onPaintBackground)
         Guarded([&] { onPaintBackground(dc, rc); });
+    const int dpi = this->dpi();
+    HIMAGELIST images = args_.imageList ? Skin::Get(dpi).List(args_.imageList) : nullptr;
     for (size_t i = 0; i < buttons_.size(); ++i) {
-        const Button& b = buttons_[i];
-        if (!b.visible)
+        if (!buttons_[i].visible)
             continue;
+        Button b = buttons_[i];
+        b.rect = Scale(b.rect, dpi);
         bool keyed = static_cast<int>(i) == focus_ && GetFocus() == hwnd();
         bool hot = b.enabled && (static_cast<int>(i) == hot_ || keyed);
         bool pressed = hot && static_cast<int>(i) == pressed_;
@@ -240,8 +254,8 @@ void ButtonBar::Paint(HDC target) {
                 drawButton(dc, b, hot, pressed);
             } else {
                 int index = b.image + (hot ? args_.hotOffset : 0) + (pressed ? args_.hotOffset : 0);
-                DrawListImage(dc, args_.images, index, b.rect.left + args_.imageAt.x,
-                              b.rect.top + args_.imageAt.y, !b.enabled);
+                DrawListImage(dc, images, index, b.rect.left + Scale(args_.imageAt.x, dpi),
+                              b.rect.top + Scale(args_.imageAt.y, dpi), !b.enabled);
             }
         });
     }
@@ -329,6 +343,10 @@ LRESULT ButtonBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 Press(pressed);
             return 0;
         }
+        case 0x02E3:  // WM_DPICHANGED_AFTERPARENT: the tips' places changed
+            UpdateTips();
+            Repaint();
+            return 0;
         case WM_CAPTURECHANGED:
             pressed_ = -1;
             Repaint();

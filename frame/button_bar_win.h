@@ -6,6 +6,9 @@
 // Screen readers see the bar and its buttons (named by hint, else caption);
 // a bar made for the keyboard moves with the arrows and presses with Enter,
 // Space, Down or a button's underlined letter.
+// Button rectangles and the picture place are design sizes at 96 DPI; the
+// bar scales them for the DPI of its window and takes its pictures from the
+// skin made for that DPI.
 #pragma once
 
 #include <windows.h>
@@ -24,7 +27,7 @@ class ButtonBar : public Window, private AccessibleSource {
   public:
     struct Button {
         int id = 0;
-        RECT rect{};  // in the bar
+        RECT rect{};  // in the bar, design size (96 DPI)
         int image = 0;
         std::string hint;
         std::string caption;  // drawn by drawButton, if any
@@ -35,9 +38,9 @@ class ButtonBar : public Window, private AccessibleSource {
         HWND parent = nullptr;
         const wchar_t* name = L"";
         HWND notify = nullptr;  // receives WM_COMMAND; the parent when null
-        HIMAGELIST images = nullptr;
-        int hotOffset = 0;    // added while hot, and again while pressed
-        POINT imageAt{0, 0};  // picture place relative to the button
+        int imageList = 0;      // the skin's image list (IDB_IMAGE_LIST*), 0 for none
+        int hotOffset = 0;      // added while hot, and again while pressed
+        POINT imageAt{0, 0};    // picture place relative to the button, design size
         bool visible = true;
         // What screen readers hear: the bar's name and role, the buttons' role.
         std::string accessibleName;
@@ -49,7 +52,8 @@ class ButtonBar : public Window, private AccessibleSource {
 
     // Background of the bar (dc, client rectangle).
     std::function<void(HDC, const RECT&)> onPaintBackground;
-    // Replaces the picture drawing: (dc, button, hot, pressed).
+    // Replaces the picture drawing: (dc, button with its rectangle in
+    // pixels, hot, pressed).
     std::function<void(HDC, const Button&, bool, bool)> drawButton;
     // Runs instead of WM_COMMAND when set: (button id).
     std::function<void(int)> onClick;
@@ -71,6 +75,9 @@ class ButtonBar : public Window, private AccessibleSource {
     int IndexOfMnemonic(wchar_t letter) const;
     // A click on button `index`, as by the mouse.
     void Press(int index);
+    // Button `index`'s rectangle in the bar, in pixels at the bar's DPI.
+    RECT PixelRect(size_t index) const;
+    int dpi() const;
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

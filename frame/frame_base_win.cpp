@@ -12,8 +12,16 @@ namespace lumo {
 
 namespace {
 
-void StretchTitleBar(HDC dc, const RECT& rc) {
-    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_TITLE_BAR), rc);
+struct FontChange {
+    HFONT from, to;
+};
+
+BOOL CALLBACK SwapFont(HWND child, LPARAM data) {
+    const auto* c = reinterpret_cast<const FontChange*>(data);
+    if (GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId() &&
+        reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) == c->from)
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c->to), FALSE);
+    return TRUE;
 }
 
 // Posted to a maximised frame whose size the system did not follow.
@@ -29,6 +37,9 @@ FrameBase::FrameArgs FrameBase::DialogArgs(const wchar_t* className, const std::
     RECT o{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (owner)
         GetWindowRect(owner, &o);
+    int dpi = DpiOf(owner);
+    width = Scale(width, dpi);
+    height = Scale(height, dpi);
     FrameArgs a;
     a.className = className;
     a.title = title;
@@ -70,8 +81,9 @@ bool FrameBase::CreateFrame(const FrameArgs& args) {
     SetWindowLongW(hwnd(), GWL_STYLE, static_cast<LONG>(style & ~WS_CAPTION));
     SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
-    titleFont_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,
-                                 CLEARTYPE_QUALITY, 0, ToW("宋体").c_str()));
+    dpi_ = DpiOf(hwnd());
+    SetLayoutDpi(hwnd(), dpi_);
+    titleFont_ = MakeFont(-12, dpi_, ToW("宋体").c_str(), FW_NORMAL, GB2312_CHARSET);
     CreateTitleBar();
     RECT rc;
     GetClientRect(hwnd(), &rc);
@@ -81,13 +93,16 @@ bool FrameBase::CreateFrame(const FrameArgs& args) {
 }
 
 void FrameBase::CreateTitleBar() {
+    auto StretchTitleBar = [this](HDC dc, const RECT& rc) {
+        StretchPicture(dc, Skin::Get(dpi_).Picture(IDB_IMAGE_TITLE_BAR), rc);
+    };
     panelMenuControl_.Create({hwnd(), L"PanelMenuControl"});
     HWND bar = panelMenuControl_.hwnd();
     paintPanelControl_.Create({bar, L"PaintPanelControl"});
     paintPanelControl_.onPaint = StretchTitleBar;
     paintPanelMenu_.Create({bar, L"PaintPanelMenu"});
-    paintPanelMenu_.onPaint = [](HDC dc, const RECT& rc) {
-        StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_MENU_BASE), rc);
+    paintPanelMenu_.onPaint = [this](HDC dc, const RECT& rc) {
+        StretchPicture(dc, Skin::Get(dpi_).Picture(IDB_IMAGE_MENU_BASE), rc);
     };
     toolBarMenu_.Create({paintPanelMenu_.hwnd(), L"ToolBarMenu"});
     toolBarMenu_.onPaint = [this](HDC dc, const RECT& rc) { PaintTitle(dc, rc); };
@@ -150,20 +165,23 @@ void FrameBase::CreateTitleBar() {
 }
 
 void FrameBase::LayoutTitleBar(int width) {
-    panelMenuControl_.Move(0, 0, width, kTitleBarHeight);
-    int right = width - kCaptionButtonsWidth;
-    paintPanelControl_.Move(right, 0, kCaptionButtonsWidth, kTitleBarHeight);
-    captionBar_.Move(0, 3, kCaptionButtonsWidth, 21);
+    const int barH = Px(kTitleBarHeight), captionW = Px(kCaptionButtonsWidth);
+    panelMenuControl_.Move(0, 0, width, barH);
+    int right = width - captionW;
+    paintPanelControl_.Move(right, 0, captionW, barH);
+    captionBar_.Move(0, Px(3), captionW, Px(21));
+    // The menu panel keeps its design width in design units: the buttons
+    // inside are laid out at 96 DPI and scaled by their bar.
     int menu2 = args_.menuPanelWidth;
-    right -= menu2;
-    paintPanelMenu2_.Move(right, 0, menu2, kTitleBarHeight);
-    right -= kBlankPanelWidth;
-    paintPanelBlank_.Move(right, 0, kBlankPanelWidth, kTitleBarHeight);
-    paintPanelMenu_.Move(0, 0, std::max(0, right), kTitleBarHeight);
-    toolBarMenu_.Move(0, 0, std::max(0, right), kTitleBarHeight);
+    right -= args_.menuPanelWidth > 1 ? Px(menu2) : menu2;
+    paintPanelMenu2_.Move(right, 0, args_.menuPanelWidth > 1 ? Px(menu2) : menu2, barH);
+    right -= Px(kBlankPanelWidth);
+    paintPanelBlank_.Move(right, 0, Px(kBlankPanelWidth), barH);
+    paintPanelMenu_.Move(0, 0, std::max(0, right), barH);
+    toolBarMenu_.Move(0, 0, std::max(0, right), barH);
 
     if (args_.menu && menuBar_.hwnd()) {
-        menuBar_.Move(0, 0, menu2, kTitleBarHeight);
+        menuBar_.Move(0, 0, Px(menu2), barH);
         // Right-aligned: the indent leaves room for one more button.
         int count = GetMenuItemCount(args_.menu);
         int indent = std::max(0, menu2 - (count + 1) * kMenuButtonWidth);
@@ -183,27 +201,27 @@ void FrameBase::LayoutTitleBar(int width) {
 }
 
 void FrameBase::PaintTitle(HDC dc, const RECT& rc) {
-    StretchTitleBar(dc, rc);
+    StretchPicture(dc, Skin::Get(dpi_).Picture(IDB_IMAGE_TITLE_BAR), rc);
     HICON icon = args_.icon;
     if (icon)
-        DrawIconEx(dc, 4, 3, icon, 16, 16, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, Px(4), Px(3), icon, Px(16), Px(16), 0, nullptr, DI_NORMAL);
     // Two passes one pixel apart give the heavier title.
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0x33, 0x3B, 0x47));
     SelectedObject font(
         dc, titleFont_ ? static_cast<HGDIOBJ>(titleFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
     std::wstring text = ToW(title_);
-    int right = std::min<int>(kTitleIndent, rc.right);
-    RECT first{27, 1, right, rc.bottom};
-    RECT second{26, 0, right, rc.bottom};
+    int right = std::min<int>(Px(kTitleIndent), rc.right);
+    RECT first{Px(26) + 1, 1, right, rc.bottom};
+    RECT second{Px(26), 0, right, rc.bottom};
     UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &first, flags);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &second, flags);
 }
 
 void FrameBase::DrawCaptionButton(HDC dc, const ButtonBar::Button& b, bool hot) {
-    const Skin& skin = Skin::Get();
-    int x = b.rect.left + 1, y = b.rect.top + 1;
+    const Skin& skin = Skin::Get(dpi_);
+    int x = b.rect.left + Px(1), y = b.rect.top + Px(1);
     if (b.image == 1 && IsZoomed(hwnd())) {
         // The restore glyph replaces the maximise glyph while maximised.
         int id = hot ? IDB_IMAGE_C212 : IDB_IMAGE_C211;
@@ -219,17 +237,17 @@ void FrameBase::DrawMenuButton(HDC dc, const ButtonBar::Button& b, bool hot, boo
     RECT r = b.rect;
     if (hot || pressed) {
         // Three slices of the pressed-menu picture, 2 px below the top.
-        const Skin& skin = Skin::Get();
+        const Skin& skin = Skin::Get(dpi_);
         HBITMAP pic = skin.Picture(IDB_IMAGE_MENU_MOUSE_DOWN);
-        int w = skin.PictureSize(IDB_IMAGE_MENU_MOUSE_DOWN).cx;
-        int top = r.top - 1, bottom = r.bottom - 1;
-        DrawPictureColumns(dc, pic, 0, 5, {r.left, top, r.left + 5, bottom});
-        DrawPictureColumns(dc, pic, w - 5, 5, {r.right - 5, top, r.right, bottom});
-        DrawPictureColumns(dc, pic, w - 8, 5, {r.left + 5, top, r.right - 5, bottom});
+        int w = skin.PictureSize(IDB_IMAGE_MENU_MOUSE_DOWN).cx, cap = Px(5);
+        int top = r.top - Px(1), bottom = r.bottom - Px(1);
+        DrawPictureColumns(dc, pic, 0, cap, {r.left, top, r.left + cap, bottom});
+        DrawPictureColumns(dc, pic, w - cap, cap, {r.right - cap, top, r.right, bottom});
+        DrawPictureColumns(dc, pic, w - Px(8), cap, {r.left + cap, top, r.right - cap, bottom});
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0x33, 0x3B, 0x47));
-    SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject font(dc, GuiFont(dpi_));
     std::wstring text = ToW(b.caption);
     // The underlined letter is the menu's Alt key.
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
@@ -287,12 +305,12 @@ void FrameBase::ToggleWindowState() {
 POINT FrameBase::CaptionButtonCenter(int index) const {
     RECT rc{};
     GetWindowRect(captionBar_.hwnd(), &rc);
-    return {rc.left + index * kCaptionButtonWidth + kCaptionButtonWidth / 2, rc.top + 10};
+    return {rc.left + Px(index * kCaptionButtonWidth + kCaptionButtonWidth / 2), rc.top + Px(10)};
 }
 
 void FrameBase::ApplyRegion(int width, int height) {
     // Rounded top corners; the region's bottom lies below the window.
-    HRGN rgn = CreateRoundRectRgn(0, 0, width + 1, height + 6, 9, 9);
+    HRGN rgn = CreateRoundRectRgn(0, 0, width + 1, height + Px(6), Px(9), Px(9));
     if (rgn && !SetWindowRgn(hwnd(), rgn, TRUE))
         DeleteObject(rgn);
 }
@@ -317,6 +335,9 @@ LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+        case kDpiChangedMessage:
+            OnDpiMessage(wp, lp);
+            return 0;
         case WM_NCCALCSIZE:
             // The whole window is client area: the frame draws itself.
             return 0;
@@ -344,8 +365,9 @@ LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             RECT rc;
             GetWindowRect(hwnd(), &rc);
             int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-            bool left = x < rc.left + kResizeBorder, right = x >= rc.right - kResizeBorder;
-            bool bottom = y >= rc.bottom - kResizeBorder;
+            int border = Px(kResizeBorder);
+            bool left = x < rc.left + border, right = x >= rc.right - border;
+            bool bottom = y >= rc.bottom - border;
             if (bottom)
                 return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
             if (left)
@@ -407,6 +429,36 @@ LRESULT FrameBase::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         default:
             return Window::HandleMessage(msg, wp, lp);
     }
+}
+
+void FrameBase::OnDpiMessage(WPARAM wp, LPARAM lp) {
+    const int old = dpi_;
+    dpi_ = DpiOfChange(wp);
+    SetLayoutDpi(hwnd(), dpi_);
+    // Controls of this thread that show the control font of the old DPI
+    // get the new one (pages of other processes are left alone).
+    FontChange change{GuiFont(old), GuiFont(dpi_)};
+    EnumChildWindows(hwnd(), SwapFont, reinterpret_cast<LPARAM>(&change));
+    titleFont_ = MakeFont(-12, dpi_, ToW("宋体").c_str(), FW_NORMAL, GB2312_CHARSET);
+    // Nothing is drawn while everything moves (under Wine that alone takes
+    // two thirds of the time): one repaint at the end.
+    const bool visible = IsWindowVisible(hwnd()) != FALSE;
+    if (visible)
+        SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
+    Guarded([&] { OnDpiChanged(dpi_); });
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    LayoutTitleBar(rc.right);
+    ApplyRegion(rc.right, rc.bottom);
+    Guarded([&] { OnFrameResize(rc.right, rc.bottom); });
+    if (visible)
+        SendMessageW(hwnd(), WM_SETREDRAW, TRUE, 0);
+    // The suggested rectangle keeps the window's place on the new monitor;
+    // the window moves while it is drawn (a window moved undrawn leaves
+    // its old place unpainted), and a new size lays it out once more.
+    MoveToSuggestedRect(hwnd(), lp);
+    RedrawWindow(hwnd(), nullptr, nullptr,
+                 RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void FrameBase::RunModal(HWND owner, bool enterCloses) {

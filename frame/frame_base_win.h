@@ -3,11 +3,15 @@
 // indent, an optional row of menu buttons, and the minimise, maximise/restore
 // and close buttons), rounded top corners, dragging and double-click on the
 // title bar. Derived forms lay out their controls below kTitleBarHeight.
+// Every size here is a design size at 96 DPI: the frame scales it for the
+// DPI of its monitor (Px), follows WM_DPICHANGED and tells the derived form
+// (OnDpiChanged, then OnFrameResize).
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "common/dpi_win.h"
 #include "common/handle_win.h"
 #include "frame/button_bar_win.h"
 #include "frame/paint_panel_win.h"
@@ -53,6 +57,9 @@ class FrameBase : public Window {
     HWND captionButtons() const { return captionBar_.hwnd(); }
     // The screen point at the middle of a caption button (0, 1, 2).
     POINT CaptionButtonCenter(int index) const;
+    // The DPI the window is laid out for, and a design size in its pixels.
+    int dpi() const { return dpi_; }
+    int Px(int design) const { return Scale(design, dpi_); }
 
     // The keyboard on the title bar's menu buttons (Alt, F10), on button
     // `index`; `open` opens its menu as well. Esc, a click elsewhere or a
@@ -66,13 +73,19 @@ class FrameBase : public Window {
   protected:
     // A fixed-size dialog frame centred on its owner (on the screen when
     // there is none), without maximise button or second menu panel, on the
-    // face colour.
+    // face colour. `width` and `height` are design sizes, scaled for the
+    // DPI of the owner's monitor.
     static FrameArgs DialogArgs(const wchar_t* className, const std::string& title, HICON icon,
                                 HWND owner, int width, int height);
     bool CreateFrame(const FrameArgs& args);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    // The client area below the title bar changed size.
+    // The client area below the title bar changed size (also after a DPI
+    // change).
     virtual void OnFrameResize(int /*width*/, int /*height*/) {}
+    // The window moved to a monitor of another DPI: fonts and pictures made
+    // for the old one are made again (controls of this thread showing
+    // GuiFont of the old DPI already have the new one). OnFrameResize follows.
+    virtual void OnDpiChanged(int /*dpi*/) {}
     // A command of the frame's menu.
     virtual void OnMenuCommand(int /*id*/) {}
     // ToolButtonMinimizeClick.
@@ -100,8 +113,10 @@ class FrameBase : public Window {
     // SC_KEYMENU: a lone Alt or F10 (0), Alt+Space (' ') or Alt+letter.
     void OnKeyMenu(LPARAM key);
     static UINT KeyMenuMessage();
+    void OnDpiMessage(WPARAM wp, LPARAM lp);
 
     FrameArgs args_;
+    int dpi_ = kDesignDpi;
     std::string title_;
     UniqueFont titleFont_;
     PaintPanel panelMenuControl_, paintPanelMenu_, toolBarMenu_, paintPanelMenu2_;

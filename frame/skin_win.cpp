@@ -1,5 +1,8 @@
 #include "frame/skin_win.h"
 
+#include <map>
+#include <mutex>
+
 #include "common/on_demand_win.h"
 
 namespace lumo {
@@ -25,14 +28,80 @@ constexpr ListInfo kLists[] = {
     {IDB_IMAGE_LIST_LEFT_PANEL_BUTTON_NORMAL, IDB_IMAGE_LIST_LEFT_PANEL_BUTTON_NORMAL_CX},
 };
 
-}  // namespace
-
-const Skin& Skin::Get() {
-    static const Skin skin;
-    return skin;
+// A 32-bit top-down picture header.
+BITMAPINFOHEADER Header(int width, int height) {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof(h);
+    h.biWidth = width;
+    h.biHeight = -height;
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biCompression = BI_RGB;
+    return h;
 }
 
-Skin::Skin() {
+Pixels ReadPixels(HBITMAP picture) {
+    Pixels p;
+    BITMAP bm{};
+    if (!picture || !GetObjectW(picture, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+        return p;
+    BITMAPINFO info{};
+    info.bmiHeader = Header(bm.bmWidth, bm.bmHeight);
+    p.data.resize(static_cast<size_t>(bm.bmWidth) * static_cast<size_t>(bm.bmHeight));
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, picture, 0, static_cast<UINT>(bm.bmHeight), p.data.data(), &info,
+                         DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != bm.bmHeight)
+        return {};
+    for (auto& px : p.data) px &= 0xFFFFFF;
+    p.width = bm.bmWidth;
+    p.height = bm.bmHeight;
+    return p;
+}
+
+HBITMAP MakePicture(const Pixels& p) {
+    if (p.width <= 0 || p.height <= 0)
+        return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader = Header(p.width, p.height);
+    void* bits = nullptr;
+    HBITMAP b = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (b && bits)
+        memcpy(bits, p.data.data(), p.data.size() * sizeof(p.data[0]));
+    return b;
+}
+
+// SKIN_KEY_COLOR (a COLORREF, 0x00BBGGRR) as a pixel (0x00RRGGBB).
+constexpr std::uint32_t kKeyPixel =
+    ((SKIN_KEY_COLOR & 0xFF) << 16) | (SKIN_KEY_COLOR & 0xFF00) | ((SKIN_KEY_COLOR >> 16) & 0xFF);
+
+}  // namespace
+
+const Skin& Skin::Get(int dpi) {
+    static std::mutex lock;
+    static std::map<int, std::unique_ptr<Skin>> skins;
+    if (dpi < 24 || dpi > 960)
+        dpi = kDesignDpi;
+    std::lock_guard<std::mutex> hold(lock);
+    auto& design = skins[kDesignDpi];
+    if (!design) {
+        design.reset(new Skin(kDesignDpi));
+        design->Load();
+    }
+    auto& skin = skins[dpi];
+    if (!skin) {
+        skin.reset(new Skin(dpi));
+        skin->ScaleFrom(*design);
+    }
+    return *skin;
+}
+
+Skin::Skin(int dpi) : dpi_(dpi) {}
+
+Skin::~Skin() = default;  // kept until the process ends
+
+void Skin::Load() {
     HINSTANCE inst = GetModuleHandleW(nullptr);
     for (int id = kFirstId; id <= kLastId; ++id) {
         pictures_[id - kFirstId] = static_cast<HBITMAP>(
@@ -42,6 +111,49 @@ Skin::Skin() {
         lists_[l.id - kFirstId] =
             ondemand::ImageList_LoadImageW(inst, MAKEINTRESOURCEW(l.id), l.cx, 0, SKIN_KEY_COLOR,
                                            IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    }
+}
+
+void Skin::ScaleFrom(const Skin& design) {
+    for (int id = kFirstId; id <= kLastId; ++id) {
+        Pixels p = ReadPixels(design.Picture(id));
+        if (p.width > 0)
+            pictures_[id - kFirstId] =
+                MakePicture(ScalePixels(p, Px(p.width), Px(p.height), kKeyPixel));
+    }
+    // An image list is one strip: every image is scaled on its own, so
+    // the strip stays a whole number of images wide.
+    for (const ListInfo& l : kLists) {
+        Pixels strip = ReadPixels(design.Picture(l.id));
+        int count = l.cx > 0 ? strip.width / l.cx : 0;
+        if (count <= 0)
+            continue;
+        int cx = Px(l.cx), cy = Px(strip.height);
+        Pixels scaled;
+        scaled.width = cx * count;
+        scaled.height = cy;
+        scaled.data.resize(static_cast<size_t>(scaled.width) * static_cast<size_t>(cy));
+        for (int i = 0; i < count; ++i) {
+            Pixels one;
+            one.width = l.cx;
+            one.height = strip.height;
+            for (int y = 0; y < strip.height; ++y)
+                for (int x = 0; x < l.cx; ++x)
+                    one.data.push_back(
+                        strip.data[static_cast<size_t>(y * strip.width + i * l.cx + x)]);
+            Pixels big = ScalePixels(one, cx, cy, kKeyPixel);
+            for (int y = 0; y < cy; ++y)
+                for (int x = 0; x < cx; ++x)
+                    scaled.data[static_cast<size_t>(y * scaled.width + i * cx + x)] =
+                        big.data[static_cast<size_t>(y * cx + x)];
+        }
+        HBITMAP bitmap = MakePicture(scaled);
+        HIMAGELIST list = ondemand::ImageList_Create(cx, cy, ILC_COLOR24 | ILC_MASK, count, 0);
+        if (list && bitmap)
+            ondemand::ImageList_AddMasked(list, bitmap, SKIN_KEY_COLOR);
+        if (bitmap)
+            DeleteObject(bitmap);
+        lists_[l.id - kFirstId] = list;
     }
 }
 

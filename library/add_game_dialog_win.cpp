@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/text.h"
 #include "common/text_win.h"
@@ -39,7 +40,7 @@ HWND AddGameDialog::Child(HWND parent, const wchar_t* cls, const std::string& te
                              10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleW(nullptr), nullptr);
     SetControlName(h, name);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    SetGuiFont(h, DpiOf(parent));
     return h;
 }
 
@@ -96,25 +97,30 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
 void AddGameDialog::OnFrameResize(int width, int height) {
     if (!cancel_)
         return;
+    // Design sizes at 96 DPI, scaled by Px.
     int y = kTitleBarHeight + 16;
-    MoveWindow(sortLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
-    MoveWindow(sort_, kFieldLeft, y, kSortWidth, 200, TRUE);
+    auto place = [&](HWND h, int x, int top, int w, int hgt) {
+        MoveWindow(h, Px(x), Px(top), Px(w), Px(hgt), TRUE);
+    };
+    place(sortLabel_, kLabelLeft, y + 4, 64, 16);
+    place(sort_, kFieldLeft, y, kSortWidth, 200);
     y += 34;
-    MoveWindow(descriptionLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
-    MoveWindow(description_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    place(descriptionLabel_, kLabelLeft, y + 4, 64, 16);
+    place(description_, kFieldLeft, y, kEditWidth, 22);
     y += 34;
-    MoveWindow(addressLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
-    MoveWindow(address_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    place(addressLabel_, kLabelLeft, y + 4, 64, 16);
+    place(address_, kFieldLeft, y, kEditWidth, 22);
     y += 34;
-    MoveWindow(proxyLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
-    MoveWindow(proxy_, kFieldLeft, y, kEditWidth, 22, TRUE);
+    place(proxyLabel_, kLabelLeft, y + 4, 64, 16);
+    place(proxy_, kFieldLeft, y, kEditWidth, 22);
     y += 34;
-    MoveWindow(colourLabel_, kLabelLeft, y + 4, 64, 16, TRUE);
-    MoveWindow(colour_, kFieldLeft, y, kSortWidth, 200, TRUE);
-    commandPanel_.Move(0, height - kCommandPanelHeight, width, kCommandPanelHeight);
-    int top = (kCommandPanelHeight - kButtonH) / 2;
-    MoveWindow(cancel_, width - kButtonW - 12, top, kButtonW, kButtonH, TRUE);
-    MoveWindow(ok_, width - 2 * kButtonW - 20, top, kButtonW, kButtonH, TRUE);
+    place(colourLabel_, kLabelLeft, y + 4, 64, 16);
+    place(colour_, kFieldLeft, y, kSortWidth, 200);
+    const int panelH = Px(kCommandPanelHeight), buttonW = Px(kButtonW), buttonH = Px(kButtonH);
+    commandPanel_.Move(0, height - panelH, width, panelH);
+    int top = (panelH - buttonH) / 2;
+    MoveWindow(cancel_, width - buttonW - Px(12), top, buttonW, buttonH, TRUE);
+    MoveWindow(ok_, width - 2 * buttonW - Px(20), top, buttonW, buttonH, TRUE);
 }
 
 void AddGameDialog::ShowModalLater() {

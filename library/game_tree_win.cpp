@@ -51,8 +51,8 @@ void Clear(HWND tree) {
 
 }  // namespace
 
-HIMAGELIST TreeImages() {
-    return Skin::Get().List(IDB_IL_TREE);
+HIMAGELIST TreeImages(int dpi) {
+    return Skin::Get(dpi).List(IDB_IL_TREE);
 }
 
 std::string NodeText(HWND tree, HTREEITEM node) {

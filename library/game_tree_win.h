@@ -21,8 +21,9 @@ inline constexpr int kTreeImageGame = 2;
 inline constexpr int kTreeImageAddGame = 3;
 inline constexpr char kAddGameNodeText[] = "添加游戏";
 
-// The tree image list: ILTree from the skin (shared, not owned by the tree).
-HIMAGELIST TreeImages();
+// The tree image list: ILTree from the skin for `dpi` (shared, not owned by
+// the tree).
+HIMAGELIST TreeImages(int dpi = 96);
 
 // Node queries.
 std::string NodeText(HWND tree, HTREEITEM node);

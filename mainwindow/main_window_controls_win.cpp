@@ -1,4 +1,5 @@
 // The main window's controls: their creation, painting helpers and layout.
+// Sizes are design sizes at 96 DPI, scaled with Px for the window's DPI.
 #include "mainwindow/main_window_win.h"
 
 #include <commctrl.h>
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 
+#include "common/dpi_win.h"
 #include "common/maker.h"
 #include "common/on_demand_win.h"
 #include "frame/skin_win.h"
@@ -22,42 +24,43 @@ constexpr DWORD kAddressAutoComplete = 0x10000006;
 
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* name, DWORD style, int id = 0,
                DWORD exStyle = 0) {
+    const int dpi = DpiOf(parent);
     HWND h = CreateWindowExW(exStyle, cls, L"", WS_CHILD | style, 0, 0, 10, 10, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleW(nullptr), nullptr);
     if (h) {
         SetControlName(h, name);
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+        SetGuiFont(h, dpi);
     }
     return h;
 }
 
-void PaintFormBase(HDC dc, const RECT& rc) {
-    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_FORM_BASE), rc);
-}
-
-void PaintTabBackground(HDC dc, const RECT& rc) {
-    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_TAB_BG), rc);
-}
-
 // The address and search fields: the frame picture in three slices, 7 px
-// from the top, caps keyed on magenta, then an icon.
-void PaintField(HDC dc, const RECT& rc, HIMAGELIST icon, int iconX, int iconY) {
-    PaintFormBase(dc, rc);
-    const Skin& skin = Skin::Get();
+// from the top, caps keyed on magenta, then an icon at (iconX, iconY).
+void PaintField(HDC dc, const RECT& rc, const Skin& skin, int iconList, int iconX, int iconY) {
+    StretchPicture(dc, skin.Picture(IDB_IMAGE_FORM_BASE), rc);
     HBITMAP frame = skin.Picture(IDB_IMAGE8);
     SIZE s = skin.PictureSize(IDB_IMAGE8);
-    int top = 7, bottom = 7 + s.cy;
-    DrawPictureColumns(dc, frame, 0, 3, {0, top, 3, bottom}, SKIN_KEY_COLOR);
-    DrawPictureColumns(dc, frame, s.cx - 3, 3, {rc.right - 3, top, rc.right, bottom},
+    int top = skin.Px(7), bottom = top + s.cy, cap = skin.Px(3);
+    DrawPictureColumns(dc, frame, 0, cap, {0, top, cap, bottom}, SKIN_KEY_COLOR);
+    DrawPictureColumns(dc, frame, s.cx - cap, cap, {rc.right - cap, top, rc.right, bottom},
                        SKIN_KEY_COLOR);
-    DrawPictureColumns(dc, frame, s.cx - 6, 3, {3, top, rc.right - 3, bottom});
-    DrawListImage(dc, icon, 0, iconX, iconY);
+    DrawPictureColumns(dc, frame, s.cx - 2 * cap, cap, {cap, top, rc.right - cap, bottom});
+    DrawListImage(dc, skin.List(iconList), 0, skin.Px(iconX), skin.Px(iconY));
 }
 
 }  // namespace
 
+void MainWindow::PaintFormBase(HDC dc, const RECT& rc) const {
+    StretchPicture(dc, Skin::Get(dpi()).Picture(IDB_IMAGE_FORM_BASE), rc);
+}
+
+void MainWindow::PaintTabBackground(HDC dc, const RECT& rc) const {
+    StretchPicture(dc, Skin::Get(dpi()).Picture(IDB_IMAGE_TAB_BG), rc);
+}
+
 void MainWindow::CreateControls() {
+    auto PaintFormBase = [this](HDC dc, const RECT& rc) { this->PaintFormBase(dc, rc); };
     addressPanel_.Create({hwnd(), L"PaintPanelButtonAddress"});
     addressPanel_.onPaint = PaintFormBase;
     tabPanel_.Create({hwnd(), L"PaintPanelMTop"});
@@ -85,9 +88,11 @@ void MainWindow::CreateControls() {
             ScreenToClient(hwnd(), &pt);
             RECT rc;
             GetClientRect(hwnd(), &rc);
+            // The width is kept as a design width, so it scales with the DPI.
             int w = std::clamp(
-                static_cast<int>(pt.x) - dragOffset_, kMinSidePanelWidth,
-                std::max<int>(kMinSidePanelWidth, rc.right - kSplitterWidth - kMinPageAreaWidth));
+                Unscale(static_cast<int>(pt.x) - dragOffset_, dpi()), kMinSidePanelWidth,
+                std::max<int>(kMinSidePanelWidth,
+                              Unscale(rc.right, dpi()) - kSplitterWidth - kMinPageAreaWidth));
             if (w != sideWidth_) {
                 sideWidth_ = w;
                 Layout();
@@ -117,13 +122,13 @@ void MainWindow::CreateControls() {
 }
 
 void MainWindow::CreateAddressBar() {
+    auto PaintFormBase = [this](HDC dc, const RECT& rc) { this->PaintFormBase(dc, rc); };
     HWND ap = addressPanel_.hwnd();
-    const Skin& skin = Skin::Get();
     ButtonBar::CreateArgs nav;
     nav.parent = ap;
     nav.name = L"ToolBarButton";
     nav.notify = hwnd();
-    nav.images = skin.List(IDB_IMAGE_LIST_B01);
+    nav.imageList = IDB_IMAGE_LIST_B01;
     nav.hotOffset = 7;
     nav.imageAt = {1, 4};
     toolBarButton_.Create(nav);
@@ -141,8 +146,8 @@ void MainWindow::CreateAddressBar() {
     toolBarButton_.SetButtons(std::move(buttons));
 
     toolBarAddress_.Create({ap, L"ToolBarAddress"});
-    toolBarAddress_.onPaint = [](HDC dc, const RECT& rc) {
-        PaintField(dc, rc, Skin::Get().List(IDB_IMAGE_LIST_WEB_ICON), 5, 11);
+    toolBarAddress_.onPaint = [this](HDC dc, const RECT& rc) {
+        PaintField(dc, rc, Skin::Get(dpi()), IDB_IMAGE_LIST_WEB_ICON, 5, 11);
     };
     addressBox_ = MakeChild(ap, WC_COMBOBOXW, L"CBURL",
                             WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
@@ -163,7 +168,7 @@ void MainWindow::CreateAddressBar() {
         a.parent = ap;
         a.name = name;
         a.notify = hwnd();
-        a.images = skin.List(IDB_IMAGE_LIST4);
+        a.imageList = IDB_IMAGE_LIST4;
         a.hotOffset = 2;
         a.imageAt = {4, 4};
         bar.Create(a);
@@ -177,8 +182,8 @@ void MainWindow::CreateAddressBar() {
     };
     imageButton(toolBarGo_, L"ToolBarBGO", kIdGo, 0, "转到");
     toolBarSearchEdit_.Create({ap, L"ToolBarSearchEdit"});
-    toolBarSearchEdit_.onPaint = [](HDC dc, const RECT& rc) {
-        PaintField(dc, rc, Skin::Get().List(IDB_IMAGE_LIST3), 8, 11);
+    toolBarSearchEdit_.onPaint = [this](HDC dc, const RECT& rc) {
+        PaintField(dc, rc, Skin::Get(dpi()), IDB_IMAGE_LIST3, 8, 11);
     };
     searchEdit_ = MakeChild(ap, WC_EDITW, L"ComboBoxSearch",
                             WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kIdSearchEdit);
@@ -191,13 +196,13 @@ void MainWindow::CreateAddressBar() {
 }
 
 void MainWindow::CreateTabPanel() {
+    auto PaintTabBackground = [this](HDC dc, const RECT& rc) { this->PaintTabBackground(dc, rc); };
     HWND tp = tabPanel_.hwnd();
-    const Skin& skin = Skin::Get();
     ButtonBar::CreateArgs fav;
     fav.parent = tp;
     fav.name = L"ToolBarTabNew";
     fav.notify = hwnd();
-    fav.images = skin.List(IDB_IMAGE_LIST_SIDE_BUTTON);
+    fav.imageList = IDB_IMAGE_LIST_SIDE_BUTTON;
     fav.hotOffset = 1;
     fav.imageAt = {10, 0};
     toolBarTabNew_.Create(fav);
@@ -234,7 +239,7 @@ void MainWindow::CreateTabPanel() {
     nt.parent = tp;
     nt.name = L"tbrNewTab";
     nt.notify = hwnd();
-    nt.images = skin.List(IDB_IMAGE_LIST_RIGHT_SMALL);
+    nt.imageList = IDB_IMAGE_LIST_RIGHT_SMALL;
     nt.hotOffset = 3;
     nt.imageAt = {2, 8};
     newTabBar_.Create(nt);
@@ -254,7 +259,7 @@ void MainWindow::CreateTabPanel() {
     closeBar_.onPaintBackground = PaintTabBackground;
     closeBar_.drawButton = [this](HDC dc, const ButtonBar::Button& b, bool, bool) {
         // Image 0 closes the active tab, image 1 another one.
-        DrawListImage(dc, Skin::Get().List(IDB_IMAGE_LIST_CLOSE_PAGE),
+        DrawListImage(dc, Skin::Get(dpi()).List(IDB_IMAGE_LIST_CLOSE_PAGE),
                       closeTarget_ == tabs_.active() ? 0 : 1, b.rect.left, b.rect.top);
     };
     ButtonBar::Button x;
@@ -279,74 +284,86 @@ void MainWindow::OnFrameResize(int, int) {
         args_.onPageAreaResized();
 }
 
+void MainWindow::OnDpiChanged(int dpi) {
+    tabs_.SetDpi(dpi);
+    sidePanel_.OnDpiChanged(dpi);
+}
+
 void MainWindow::Layout() {
     if (!addressBox_)
         return;  // still creating
     RECT rc;
     GetClientRect(hwnd(), &rc);
     int w = rc.right, h = rc.bottom;
-    int y = kTitleBarHeight;
-    addressPanel_.Move(0, y, w, kAddressPanelHeight);
-    y += kAddressPanelHeight;
-    tabPanel_.Move(0, y, w, kTabPanelHeight);
-    int top = y + kTabPanelHeight;
-    int middle = std::max(0, h - top - kStatusBarHeight);
-    bool side = IsWindowVisible(sidePanel_.hwnd()) != FALSE;
-    int sideW = side ? sideWidth_ : 0;
+    const int addressH = Px(kAddressPanelHeight), tabH = Px(kTabPanelHeight);
+    const int statusH = Px(kStatusBarHeight), statusSideW = Px(kStatusSidePanelWidth);
+    int y = Px(kTitleBarHeight);
+    addressPanel_.Move(0, y, w, addressH);
+    y += addressH;
+    tabPanel_.Move(0, y, w, tabH);
+    int top = y + tabH;
+    int middle = std::max(0, h - top - statusH);
+    // The panel's own state: while drawing is locked the window (and so
+    // every child) reads as hidden.
+    bool side = (GetWindowLongW(sidePanel_.hwnd(), GWL_STYLE) & WS_VISIBLE) != 0;
+    int sideW = side ? Px(sideWidth_) : 0;
+    int splitW = side ? Px(kSplitterWidth) : 0;
     sidePanel_.Move(0, top, sideW, middle);
-    splitter_.Move(sideW, top, side ? kSplitterWidth : 0, middle);
-    int pageLeft = sideW + (side ? kSplitterWidth : 0);
+    splitter_.Move(sideW, top, splitW, middle);
+    int pageLeft = sideW + splitW;
     pageArea_.Move(pageLeft, top, std::max(0, w - pageLeft), middle);
-    statusBar_.Move(0, h - kStatusBarHeight, w, kStatusBarHeight);
-    int s1 = std::max(0, w - 2 * kStatusSidePanelWidth);
-    status1_.Move(0, 0, s1, kStatusBarHeight);
-    status2_.Move(s1, 0, kStatusSidePanelWidth, kStatusBarHeight);
-    status3_.Move(s1 + kStatusSidePanelWidth, 0, kStatusSidePanelWidth, kStatusBarHeight);
+    statusBar_.Move(0, h - statusH, w, statusH);
+    int s1 = std::max(0, w - 2 * statusSideW);
+    status1_.Move(0, 0, s1, statusH);
+    status2_.Move(s1, 0, statusSideW, statusH);
+    status3_.Move(s1 + statusSideW, 0, statusSideW, statusH);
 
     // Address panel: buttons left, then the address field, Go, search.
-    int navW = kNavButtons * kNavButtonW;
-    toolBarButton_.Move(0, 1, navW, kNavButtonH + 1);
+    int navW = Px(kNavButtons * kNavButtonW);
+    toolBarButton_.Move(0, Px(1), navW, Px(kNavButtonH + 1));
     int right = w;
-    toolBarSearchButton_.Move(right -= 36, 1, 36, 39);
-    toolBarSearchEdit_.Move(right -= 149, 1, 149, 39);
+    toolBarSearchButton_.Move(right -= Px(36), Px(1), Px(36), Px(39));
+    toolBarSearchEdit_.Move(right -= Px(149), Px(1), Px(149), Px(39));
     int searchLeft = right;
-    toolBarGo_.Move(right -= 36, 1, 36, 39);
+    toolBarGo_.Move(right -= Px(36), Px(1), Px(36), Px(39));
     int addrW = std::max(0, right - navW);
-    toolBarAddress_.Move(navW, 1, addrW, 39);
+    toolBarAddress_.Move(navW, Px(1), addrW, Px(39));
     // The address box: 22 px right of the buttons, 14 px short of the
     // field's end (the field's indent is 12).
-    MoveWindow(addressBox_, navW + 22, 10, std::max(0, addrW - 12 - 14), 300, TRUE);
-    MoveWindow(searchEdit_, searchLeft + 26, 14, 121, 16, TRUE);
+    MoveWindow(addressBox_, navW + Px(22), Px(10), std::max(0, addrW - Px(12 + 14)), Px(300), TRUE);
+    MoveWindow(searchEdit_, searchLeft + Px(26), Px(14), Px(121), Px(16), TRUE);
 
     // Tab panel.
-    toolBarTabNew_.Move(0, 0, kTabNewBarWidth, kTabPanelHeight);
-    MoveWindow(tabs_.hwnd(), kTabNewBarWidth, 0, std::max(0, w - kTabNewBarWidth), kTabPanelHeight,
-               TRUE);
+    const int tabNewW = Px(kTabNewBarWidth);
+    toolBarTabNew_.Move(0, 0, tabNewW, tabH);
+    MoveWindow(tabs_.hwnd(), tabNewW, 0, std::max(0, w - tabNewW), tabH, TRUE);
     PlaceNewTabButton();
     InvalidateRect(tabs_.hwnd(), nullptr, FALSE);
 }
 
 void MainWindow::PlaceNewTabButton() {
     int count = tabs_.Count();
-    int left = kTabNewBarWidth + kNewTabGap;
+    int left = Px(kTabNewBarWidth + kNewTabGap);
     if (count > 0) {
         RECT last = tabs_.TabRect(count - 1);
-        left = kTabNewBarWidth + last.right - 1 + kTabEndPieceWidth + kNewTabGap;
+        left = Px(kTabNewBarWidth) + last.right - 1 + Px(kTabEndPieceWidth + kNewTabGap);
     }
-    MoveWindow(newTabBar_.hwnd(), left, 0, kNewTabBarWidth, kTabPanelHeight, TRUE);
+    MoveWindow(newTabBar_.hwnd(), left, 0, Px(kNewTabBarWidth), Px(kTabPanelHeight), TRUE);
     SetWindowPos(newTabBar_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+// The shell reckons tab widths in design units (tab_layout.h): the window
+// and strip widths go to it unscaled.
 TabStripMetrics MainWindow::TabMetrics() const {
     RECT rc;
     GetWindowRect(hwnd(), &rc);
-    return {rc.right - rc.left, kTabNewBarWidth, kNewTabBarWidth};
+    return {Unscale(rc.right - rc.left, dpi()), kTabNewBarWidth, kNewTabBarWidth};
 }
 
 int MainWindow::TabStripWidth() const {
     RECT rc;
     GetWindowRect(tabs_.hwnd(), &rc);
-    return rc.right - rc.left;
+    return Unscale(rc.right - rc.left, dpi());
 }
 
 }  // namespace lumo

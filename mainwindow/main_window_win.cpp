@@ -91,8 +91,8 @@ void MainWindow::OnCloseButtonPlace(int left, int top, int target, bool show) {
         return;
     }
     closeTarget_ = target;
-    SetWindowPos(closeBar_.hwnd(), HWND_TOP, kTabNewBarWidth + left, top, kCloseButtonSize,
-                 kCloseButtonSize, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    SetWindowPos(closeBar_.hwnd(), HWND_TOP, Px(kTabNewBarWidth) + left, top, Px(kCloseButtonSize),
+                 Px(kCloseButtonSize), SWP_SHOWWINDOW | SWP_NOACTIVATE);
     closeBar_.Repaint();
 }
 

@@ -27,7 +27,7 @@
 
 namespace lumo {
 
-// Design sizes.
+// Design sizes (96 DPI; the window scales them for its DPI).
 inline constexpr int kAddressPanelHeight = 41;
 inline constexpr int kTabPanelHeight = 33;
 inline constexpr int kSidePanelWidth = 145;
@@ -79,6 +79,7 @@ class MainWindow : public FrameBase {
 
     HWND pageArea() const { return pageArea_.hwnd(); }
     TabStrip& tabs() { return tabs_; }
+    // The tab strip's room in design units (96 DPI), as tab_layout.h reckons.
     TabStripMetrics TabMetrics() const;
     int TabStripWidth() const;
 
@@ -119,6 +120,7 @@ class MainWindow : public FrameBase {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnDestroyed() override;
     void OnFrameResize(int width, int height) override;
+    void OnDpiChanged(int dpi) override;
     void OnMenuCommand(int id) override;
     void OnMinimizeClick() override;
 
@@ -126,6 +128,8 @@ class MainWindow : public FrameBase {
     void CreateControls();
     void CreateAddressBar();
     void CreateTabPanel();
+    void PaintFormBase(HDC dc, const RECT& rc) const;
+    void PaintTabBackground(HDC dc, const RECT& rc) const;
     void ShowTrayMenu();
     void ToggleVisible();
     void Layout();
@@ -145,8 +149,8 @@ class MainWindow : public FrameBase {
     SidePanel sidePanel_;
     Panel pageArea_, statusBar_;
     PaintPanel splitter_;
-    int sideWidth_ = kSidePanelWidth;
-    int dragOffset_ = -1;  // while the splitter is dragged
+    int sideWidth_ = kSidePanelWidth;  // design width
+    int dragOffset_ = -1;              // while the splitter is dragged
     Panel status1_, status2_, status3_;
     TabStrip tabs_;
     ButtonBar toolBarButton_, toolBarGo_, toolBarSearchButton_, toolBarTabNew_, newTabBar_;

@@ -1,5 +1,6 @@
 #include "mainwindow/panel_win.h"
 
+#include "common/dpi_win.h"
 #include "common/handle_win.h"
 #include "common/text_win.h"
 
@@ -43,9 +44,10 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (!text_.empty()) {
                 RECT rc;
                 GetClientRect(hwnd(), &rc);
-                rc.left += 4;
+                const int dpi = DpiOf(hwnd());
+                rc.left += Scale(4, dpi);
                 SetBkMode(dc, TRANSPARENT);
-                HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+                HGDIOBJ old = SelectObject(dc, GuiFont(dpi));
                 std::wstring w = ToW(text_);
                 DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &rc,
                           DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);

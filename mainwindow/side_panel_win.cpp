@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
 #include "common/on_demand_win.h"
@@ -19,21 +20,17 @@ constexpr int kFavLeftControlWidth = 49;
 constexpr int kLeftTopControlSize = 25;
 constexpr UINT_PTR kTreeSubclassId = 0x4C54;
 
-void PaintHeader(HDC dc, const RECT& rc) {
-    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_LEFT_HEADER), rc);
-}
-
-void PaintSection(HDC dc, const RECT& rc) {
-    StretchPicture(dc, Skin::Get().Picture(IDB_IMAGE_FORM_BASE), rc);
+void PaintHeader(HDC dc, const RECT& rc, int dpi) {
+    StretchPicture(dc, Skin::Get(dpi).Picture(IDB_IMAGE_LEFT_HEADER), rc);
 }
 
 // A header tool bar: the header picture and the section's title at (10, 5),
 // cut with an ellipsis where the bar ends.
-void PaintHeaderBar(HDC dc, const RECT& rc, const char* title) {
-    PaintHeader(dc, rc);
+void PaintHeaderBar(HDC dc, const RECT& rc, const char* title, int dpi) {
+    PaintHeader(dc, rc, dpi);
     std::wstring text = ToW(title);
-    RECT t{rc.left + 10, rc.top + 5, rc.right, rc.bottom};
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    RECT t{rc.left + Scale(10, dpi), rc.top + Scale(5, dpi), rc.right, rc.bottom};
+    HGDIOBJ old = SelectObject(dc, GuiFont(dpi));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0x33, 0x33, 0x33));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t,
@@ -69,26 +66,29 @@ bool SidePanel::Create(const CreateArgs& args) {
 
     // SBLeftTopClose on the right of the recent header hides the panel.
     favLeftControl_.Create({recent_.header.hwnd(), L"PaintPanelFavLeftControl"});
-    favLeftControl_.onPaint = PaintHeader;
+    auto paintHeader = [this](HDC dc, const RECT& rc) { PaintHeader(dc, rc, dpi()); };
+    favLeftControl_.onPaint = paintHeader;
     ButtonBar::CreateArgs lt;
     lt.parent = favLeftControl_.hwnd();
     lt.name = L"ToolBarLeftTopControl";
     leftTopControl_.Create(lt);
-    leftTopControl_.onPaintBackground = PaintHeader;
-    leftTopControl_.drawButton = [](HDC dc, const ButtonBar::Button& b, bool hot, bool pressed) {
+    leftTopControl_.onPaintBackground = paintHeader;
+    leftTopControl_.drawButton = [this](HDC dc, const ButtonBar::Button& b, bool hot,
+                                        bool pressed) {
+        const Skin& skin = Skin::Get(dpi());
         if (hot || pressed) {
             // A button frame from the pressed-menu picture: 5-px caps.
-            HBITMAP frame = Skin::Get().Picture(IDB_IMAGE_MENU_MOUSE_DOWN);
-            int fw = Skin::Get().PictureSize(IDB_IMAGE_MENU_MOUSE_DOWN).cx;
-            int l = b.rect.left, r = b.rect.right, t = b.rect.top + 2, bt = b.rect.bottom;
-            if (fw > 10) {
-                DrawPictureColumns(dc, frame, 0, 5, {l, t, l + 5, bt});
-                DrawPictureColumns(dc, frame, 5, fw - 10, {l + 5, t, r - 5, bt});
-                DrawPictureColumns(dc, frame, fw - 5, 5, {r - 5, t, r, bt});
+            HBITMAP frame = skin.Picture(IDB_IMAGE_MENU_MOUSE_DOWN);
+            int fw = skin.PictureSize(IDB_IMAGE_MENU_MOUSE_DOWN).cx, cap = skin.Px(5);
+            int l = b.rect.left, r = b.rect.right, t = b.rect.top + skin.Px(2), bt = b.rect.bottom;
+            if (fw > 2 * cap) {
+                DrawPictureColumns(dc, frame, 0, cap, {l, t, l + cap, bt});
+                DrawPictureColumns(dc, frame, cap, fw - 2 * cap, {l + cap, t, r - cap, bt});
+                DrawPictureColumns(dc, frame, fw - cap, cap, {r - cap, t, r, bt});
             }
         }
-        DrawListImage(dc, Skin::Get().List(IDB_IMAGE_LIST_LEFT_PANEL_BUTTON_NORMAL), 0,
-                      b.rect.left + 2, b.rect.top + 4);
+        DrawListImage(dc, skin.List(IDB_IMAGE_LIST_LEFT_PANEL_BUTTON_NORMAL), 0,
+                      b.rect.left + skin.Px(2), b.rect.top + skin.Px(4));
     };
     leftTopControl_.onClick = [this](int) {
         HideDeleteButton();
@@ -108,7 +108,7 @@ bool SidePanel::Create(const CreateArgs& args) {
     ButtonBar::CreateArgs del;
     del.parent = args.mainWindow;
     del.name = L"tbrTVNDel";
-    del.images = Skin::Get().List(IDB_IMAGE_LIST_DEL_NODE);
+    del.imageList = IDB_IMAGE_LIST_DEL_NODE;
     del.hotOffset = 1;
     del.imageAt = {1, 1};
     del.visible = false;
@@ -147,11 +147,13 @@ void SidePanel::CreateSection(Section& s, const wchar_t* panel, const wchar_t* h
     s.headerHeight = headerHeight;
     s.title = title;
     s.panel.Create({hwnd(), panel});
-    s.panel.onPaint = PaintSection;
+    s.panel.onPaint = [this](HDC dc, const RECT& rc) {
+        StretchPicture(dc, Skin::Get(dpi()).Picture(IDB_IMAGE_FORM_BASE), rc);
+    };
     s.header.Create({s.panel.hwnd(), header});
-    s.header.onPaint = PaintHeader;
+    s.header.onPaint = [this](HDC dc, const RECT& rc) { PaintHeader(dc, rc, dpi()); };
     s.bar.Create({s.header.hwnd(), bar});
-    s.bar.onPaint = [title](HDC dc, const RECT& rc) { PaintHeaderBar(dc, rc, title); };
+    s.bar.onPaint = [this, title](HDC dc, const RECT& rc) { PaintHeaderBar(dc, rc, title, dpi()); };
     s.bar.onMouse = [this, mode](UINT msg, int, int) {
         if (msg == WM_LBUTTONUP)
             SetMode(mode);
@@ -193,12 +195,28 @@ HWND SidePanel::CreateTree(HWND parent, const wchar_t* name) {
     if (!tree)
         return nullptr;
     SetControlName(tree, name);
-    SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
-    SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
-    SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages()));
+    ScaleTree(tree, dpi());
     ondemand::SetWindowSubclass(tree, TreeSubclass, kTreeSubclassId,
                                 reinterpret_cast<DWORD_PTR>(this));
     return tree;
+}
+
+void SidePanel::ScaleTree(HWND tree, int dpi) {
+    SetGuiFont(tree, dpi);
+    SendMessageW(tree, TVM_SETINDENT, static_cast<WPARAM>(Scale(kTreeIndent, dpi)), 0);
+    SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages(dpi)));
+}
+
+int SidePanel::dpi() const {
+    return DpiOf(hwnd());
+}
+
+void SidePanel::OnDpiChanged(int dpi) {
+    for (HWND tree : {recentTree_, gameTree_})
+        if (tree)
+            ScaleTree(tree, dpi);
+    HideDeleteButton();
+    Arrange();
 }
 
 void SidePanel::SetMode(int mode) {
@@ -221,7 +239,9 @@ void SidePanel::Arrange() {
     RECT rc;
     GetClientRect(hwnd(), &rc);
     int h = rc.bottom;
-    int r = recent_.headerHeight, m = myGame_.headerHeight, p = hot_.headerHeight;
+    const int dpi = this->dpi();
+    int r = Scale(recent_.headerHeight, dpi), m = Scale(myGame_.headerHeight, dpi),
+        p = Scale(hot_.headerHeight, dpi);
     HWND hotPage = hotGamesPage_ ? hotGamesPage_->hwnd() : nullptr;
     switch (mode_) {
         case kRecent:
@@ -246,20 +266,23 @@ void SidePanel::PlaceSection(Section& s, HWND body, int top, int height, bool ex
     RECT rc;
     GetClientRect(hwnd(), &rc);
     int w = rc.right;
+    const int dpi = this->dpi();
+    auto px = [dpi](int design) { return Scale(design, dpi); };
+    const int headerH = px(s.headerHeight);
     s.panel.Move(0, top, w, height);
-    s.header.Move(0, 0, w, s.headerHeight);
+    s.header.Move(0, 0, w, headerH);
     int barW = w;
     if (&s == &recent_) {
-        barW = std::max(0, w - kFavLeftControlWidth);
-        favLeftControl_.Move(barW, 0, kFavLeftControlWidth, s.headerHeight);
-        leftTopControl_.Move(kFavLeftControlWidth - kLeftTopControlSize - 4, 0, kLeftTopControlSize,
-                             kLeftTopControlSize);
+        barW = std::max(0, w - px(kFavLeftControlWidth));
+        favLeftControl_.Move(barW, 0, px(kFavLeftControlWidth), headerH);
+        leftTopControl_.Move(px(kFavLeftControlWidth - kLeftTopControlSize - 4), 0,
+                             px(kLeftTopControlSize), px(kLeftTopControlSize));
     }
-    s.bar.Move(0, 0, barW, s.headerHeight);
+    s.bar.Move(0, 0, barW, headerH);
     s.bar.Repaint();
     if (body) {
         // A collapsed section shows its header only.
-        MoveWindow(body, 0, s.headerHeight, w, std::max(0, height - s.headerHeight), TRUE);
+        MoveWindow(body, 0, headerH, w, std::max(0, height - headerH), TRUE);
         ShowWindow(body, expanded ? SW_SHOWNA : SW_HIDE);
     }
 }
@@ -385,9 +408,10 @@ void SidePanel::OnTreeMouseMove(HWND tree, POINT at) {
         return;
     }
     // At the right end of the row, in the main window's client area.
-    POINT pt{row.right - kDeleteButtonSize, row.top + 1};
+    const int size = Scale(kDeleteButtonSize, dpi());
+    POINT pt{row.right - size, row.top + 1};
     MapWindowPoints(tree, args_.mainWindow, &pt, 1);
-    SetWindowPos(deleteBar_.hwnd(), HWND_TOP, pt.x, pt.y, kDeleteButtonSize, kDeleteButtonSize,
+    SetWindowPos(deleteBar_.hwnd(), HWND_TOP, pt.x, pt.y, size, size,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);
     deleteBar_.Repaint();
 }

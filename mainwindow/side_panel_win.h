@@ -21,6 +21,7 @@
 
 namespace lumo {
 
+// Design sizes (96 DPI).
 inline constexpr int kRecentHeaderHeight = 25;
 inline constexpr int kMyGameHeaderHeight = 25;
 inline constexpr int kHotHeaderHeight = 27;
@@ -80,6 +81,9 @@ class SidePanel : public Window {
     HWND recentTree() const { return recentTree_; }
     HWND gameTree() const { return gameTree_; }
     GameLibrary* library() const { return args_.hooks.library; }
+    // The main window moved to another DPI: tree fonts, indents, pictures
+    // and the sections' places follow.
+    void OnDpiChanged(int dpi);
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -107,6 +111,8 @@ class SidePanel : public Window {
     void CreateSection(Section& s, const wchar_t* panel, const wchar_t* header, const wchar_t* bar,
                        const char* title, int headerHeight, int mode);
     HWND CreateTree(HWND parent, const wchar_t* name);
+    static void ScaleTree(HWND tree, int dpi);
+    int dpi() const;
     void Arrange();
     void PlaceSection(Section& s, HWND body, int top, int height, bool expanded);
     void RefillRecent();

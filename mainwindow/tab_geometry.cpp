@@ -32,36 +32,38 @@ TabPicture PickTabPicture(int index, int activeIndex) {
     return index == 0 ? TabPicture::First : TabPicture::Normal;
 }
 
-TabSlices SliceTabPicture(const StripRect& tab) {
+TabSlices SliceTabPicture(const StripRect& tab, int dpi) {
     const int l = tab.left, r = tab.right, t = tab.top, b = tab.bottom;
-    const int capRight = kTabPictureWidth - kTabCapWidth;  // 167
+    const int cap = Scale(kTabCapWidth, dpi);
+    const int capRight = Scale(kTabPictureWidth, dpi) - cap;  // 167 at 96 DPI
     TabSlices s;
-    s.leftCap = {0, kTabCapWidth, {l, t, l + kTabCapWidth, b}};
+    s.leftCap = {0, cap, {l, t, l + cap, b}};
     // The right cap runs one pixel past the tab's right edge.
-    s.rightCap = {capRight, kTabCapWidth, {r - 21, t, r + 1, b}};
+    s.rightCap = {capRight, cap, {r - cap + 1, t, r + 1, b}};
     // A tab narrower than its two caps gets no middle (a negative width
     // would mirror the slice).
-    int midLeft = l + kTabCapWidth;
-    s.middle = {capRight - kTabCapWidth, kTabCapWidth, {midLeft, t, std::max(midLeft, r - 21), b}};
+    int midLeft = l + cap;
+    s.middle = {capRight - cap, cap, {midLeft, t, std::max(midLeft, r - cap + 1), b}};
     return s;
 }
 
-TabTitleLayout LayoutTabTitle(const StripRect& tab, int textWidth) {
+TabTitleLayout LayoutTabTitle(const StripRect& tab, int textWidth, int dpi) {
     TabTitleLayout title;
-    int left = tab.left + kTabTextLeftInset;
-    title.rect = {left, tab.top + kTabBodyTop, std::max(left, tab.right - kTabTextRightInset),
-                  tab.bottom};
-    title.ellipsis = textWidth > tab.Width() - kTabTextMargin;
+    int left = tab.left + Scale(kTabTextLeftInset, dpi);
+    title.rect = {left, tab.top + Scale(kTabBodyTop, dpi),
+                  std::max(left, tab.right - Scale(kTabTextRightInset, dpi)), tab.bottom};
+    title.ellipsis = textWidth > tab.Width() - Scale(kTabTextMargin, dpi);
     return title;
 }
 
-CloseButtonPlace PlaceCloseButton(int index, const StripRect& tab, int x, int y) {
-    if (y <= 12 || y >= 28)
+CloseButtonPlace PlaceCloseButton(int index, const StripRect& tab, int x, int y, int dpi) {
+    auto px = [dpi](int design) { return Scale(design, dpi); };
+    if (y <= px(12) || y >= px(28))
         return {};
-    if (x > tab.Width() - 5)
-        return {true, tab.right - 10, kCloseButtonTop, index};
-    if (x > 0 && x < 10 && index > 0)
-        return {true, tab.left - 10, kCloseButtonTop, index - 1};
+    if (x > tab.Width() - px(5))
+        return {true, tab.right - px(10), px(kCloseButtonTop), index};
+    if (x > 0 && x < px(10) && index > 0)
+        return {true, tab.left - px(10), px(kCloseButtonTop), index - 1};
     return {};
 }
 

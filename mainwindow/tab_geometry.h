@@ -1,11 +1,14 @@
 // Where the parts of the tab strip go: tabs, the slices of a tab picture,
 // titles, the end piece, the new-tab button and the floating close button.
 // Coordinates are relative to the tab strip (ToolBarTabParent) unless noted;
-// text measuring and drawing stay with the Win32 side.
+// text measuring and drawing stay with the Win32 side. Sizes below are
+// design sizes at 96 DPI; the functions taking a `dpi` work in pixels at
+// that DPI (the tab rectangles given and returned are pixels).
 #pragma once
 
 #include <vector>
 
+#include "common/dpi.h"
 #include "mainwindow/tab_layout.h"
 
 namespace lumo {
@@ -59,7 +62,8 @@ struct TabSlice {
 struct TabSlices {
     TabSlice leftCap, middle, rightCap;
 };
-TabSlices SliceTabPicture(const StripRect& tab);
+// The picture is the skin's for `dpi` (its columns scaled alike).
+TabSlices SliceTabPicture(const StripRect& tab, int dpi = kDesignDpi);
 
 // The title's rectangle and alignment for a title `textWidth` pixels wide.
 // `ellipsis`: one line, left-aligned, cut with "..."; else centred.
@@ -67,7 +71,7 @@ struct TabTitleLayout {
     StripRect rect;
     bool ellipsis = false;
 };
-TabTitleLayout LayoutTabTitle(const StripRect& tab, int textWidth);
+TabTitleLayout LayoutTabTitle(const StripRect& tab, int textWidth, int dpi = kDesignDpi);
 
 // The floating close button for the mouse at (x, y) relative to tab
 // `index`: near the right edge it closes that tab, near the left edge of
@@ -79,6 +83,7 @@ struct CloseButtonPlace {
     int top = 0;
     int targetIndex = -1;
 };
-CloseButtonPlace PlaceCloseButton(int index, const StripRect& tab, int x, int y);
+CloseButtonPlace PlaceCloseButton(int index, const StripRect& tab, int x, int y,
+                                  int dpi = kDesignDpi);
 
 }  // namespace lumo

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/handle_win.h"
 #include "common/on_demand_win.h"
@@ -38,10 +39,7 @@ bool TabStrip::Create(const CreateArgs& args) {
     SetControlName(hwnd_, L"ToolBarTabParent");
     SendMessageW(hwnd_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(hwnd_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(width_, 33));
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     ondemand::SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
-    font_ = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     // One tool over the tab under the mouse; its text is asked for when it
     // shows (TTN_GETDISPINFO reaches the strip's own subclass).
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0,
@@ -56,6 +54,7 @@ bool TabStrip::Create(const CreateArgs& args) {
         SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 400);
     }
+    SetDpi(DpiOf(hwnd_));
     return true;
 }
 
@@ -190,10 +189,18 @@ void TabStrip::SetCaption(int index, const std::string& caption) {
     SetButtonWidth(width_);
 }
 
-void TabStrip::SetButtonWidth(int width) {
-    width_ = width;
+void TabStrip::SetDpi(int dpi) {
+    dpi_ = dpi;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(dpi_)), 0);
+    SetButtonWidth(width_);
+}
+
+void TabStrip::SetButtonWidth(int designWidth) {
+    width_ = designWidth;
+    int width = Scale(designWidth, dpi_);
     // Also the default size, so other processes can read the tab width.
-    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(width > 0 ? width : 1, kTabHeight));
+    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(width > 0 ? width : 1, Scale(kTabHeight, dpi_)));
     for (int i = 0; i < Count(); ++i) {
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);
@@ -235,21 +242,22 @@ void TabStrip::Paint(HDC target) {
     GetClientRect(hwnd_, &client);
     BufferedPaint buffer(target, client);
     HDC dc = buffer.dc();
-    const Skin& skin = Skin::Get();
+    const Skin& skin = Skin::Get(dpi_);
+    const int tabHeight = skin.Px(kTabHeight);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     StretchPicture(dc, skin.Picture(IDB_IMAGE_TAB_BG), client);
     static constexpr int kPictures[] = {IDB_IMAGE_FIRST_ACTIVE_TAB_BUTTON,
                                         IDB_IMAGE_ACTIVE_TAB_BUTTON, IDB_IMAGE_TAB_ACTIVE_NEXT,
                                         IDB_IMAGE_FIRST_BUTTON, IDB_IMAGE_NORMAL_BUTTON};
-    SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject font(dc, GuiFont(dpi_));
     SetBkMode(dc, TRANSPARENT);
     int count = Count();
     for (int i = 0; i < count; ++i) {
         RECT r = TabRect(i);
-        StripRect tab{r.left, 0, r.right, kTabHeight};
+        StripRect tab{r.left, 0, r.right, tabHeight};
         Guarded([&] {
             HBITMAP pic = skin.Picture(kPictures[static_cast<int>(PickTabPicture(i, active_))]);
-            TabSlices s = SliceTabPicture(tab);
+            TabSlices s = SliceTabPicture(tab, dpi_);
             for (const TabSlice* slice : {&s.leftCap, &s.middle, &s.rightCap}) {
                 const StripRect& d = slice->dst;
                 DrawPictureColumns(dc, pic, slice->srcLeft, slice->srcWidth,
@@ -258,24 +266,25 @@ void TabStrip::Paint(HDC target) {
             if (i == count - 1) {
                 int end =
                     i == active_ ? IDB_IMAGE_TAB_BUTTON_ACTIVE_RIGHT : IDB_IMAGE_TAB_BUTTON_RIGHT;
-                StretchPicture(dc, skin.Picture(end),
-                               {tab.right - 1, 0, tab.right - 1 + kTabEndPieceWidth, kTabHeight});
+                StretchPicture(
+                    dc, skin.Picture(end),
+                    {tab.right - 1, 0, tab.right - 1 + skin.Px(kTabEndPieceWidth), tabHeight});
             }
-            DrawListImage(dc, skin.List(IDB_IMAGE_LIST_WEB_ICON), 0, tab.left + kTabIconLeft,
-                          kTabIconTop);
+            DrawListImage(dc, skin.List(IDB_IMAGE_LIST_WEB_ICON), 0,
+                          tab.left + skin.Px(kTabIconLeft), skin.Px(kTabIconTop));
         });
         if (i < static_cast<int>(extras_.size()) &&
             extras_[static_cast<size_t>(i)].colour != kNoTabColour) {
             // The saved game's colour: a strip along the tab's top edge.
             UniqueBrush brush(CreateSolidBrush(extras_[static_cast<size_t>(i)].colour));
-            RECT strip{tab.left + 4, 2, tab.right - 4, 5};
+            RECT strip{tab.left + skin.Px(4), skin.Px(2), tab.right - skin.Px(4), skin.Px(5)};
             FillRect(dc, &strip, brush.get());
         }
         // The title is drawn even when the picture failed.
         std::wstring title = ToW(Trim(Caption(i)));
         SIZE extent{};
         GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &extent);
-        TabTitleLayout t = LayoutTabTitle(tab, extent.cx);
+        TabTitleLayout t = LayoutTabTitle(tab, extent.cx, dpi_);
         RECT tr{t.rect.left, t.rect.top, t.rect.right, t.rect.bottom};
         SetTextColor(dc, i == active_ ? RGB(0x1F, 0x29, 0x33) : RGB(0x4A, 0x52, 0x5C));
         DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &tr,
@@ -371,7 +380,8 @@ LRESULT CALLBACK TabStrip::Subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
         CloseButtonPlace place;
         if (index >= 0 && index < self->Count()) {
             RECT r = self->TabRect(index);
-            place = PlaceCloseButton(index, {r.left, 0, r.right, kTabHeight}, pt.x - r.left, pt.y);
+            place = PlaceCloseButton(index, {r.left, 0, r.right, Scale(kTabHeight, self->dpi_)},
+                                     pt.x - r.left, pt.y, self->dpi_);
         }
         Guarded([&] { self->args_.onCloseButton(place); });
     }

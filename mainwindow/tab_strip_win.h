@@ -6,7 +6,9 @@
 // tab handler decides; double-clicks reach them as two presses. With the
 // keyboard on the strip a focus rectangle marks a tab, the arrows (Home,
 // End) move it and Enter or Space makes that tab current. Screen readers see
-// a page-tab list whose current tab is selected.
+// a page-tab list whose current tab is selected. The tab width the shell
+// sets is a design width (96 DPI); the strip scales it, and its pictures and
+// font, for the DPI of its window (SetDpi after a change).
 #pragma once
 
 #include <windows.h>
@@ -46,11 +48,14 @@ class TabStrip : private AccessibleSource {
     // The tab's tooltip text and colour strip (kNoTabColour: none).
     void SetTab(int index, const std::string& tip, COLORREF colour);
     std::string Tip(int index) const;
-    void SetButtonWidth(int width);
+    void SetButtonWidth(int designWidth);
+    // The window now shows at `dpi`: tab sizes and font follow.
+    void SetDpi(int dpi);
+    int dpi() const { return dpi_; }
     void SetActive(int index);
     int active() const { return active_; }
     std::string Caption(int index) const;
-    // Tab `index` in strip coordinates (empty when out of range).
+    // Tab `index` in strip coordinates, in pixels (empty when out of range).
     RECT TabRect(int index) const;
     // The tab the keyboard is on while the strip has the focus.
     int keyFocus() const { return focus_; }
@@ -76,10 +81,10 @@ class TabStrip : private AccessibleSource {
                                      DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
-    int width_ = 188;
+    int width_ = 188;  // design width
+    int dpi_ = 96;
     int active_ = -1;
     int focus_ = -1;
-    HFONT font_ = nullptr;
     int nextCommand_ = 1000;
     CreateArgs args_;
     AccessibleHost access_{*this};

@@ -1,5 +1,6 @@
 #include "online/update_prompt_win.h"
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/text.h"
 #include "common/text_win.h"
@@ -8,6 +9,7 @@ namespace lumo {
 
 namespace {
 
+// Design sizes (96 DPI), scaled for the DPI of the owner's monitor.
 constexpr int kClientWidth = 300;
 constexpr int kClientHeight = 233;
 constexpr int kPanelHeight = 33;
@@ -15,8 +17,10 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 HWND MakeControl(const wchar_t* cls, const char* text, DWORD style, int x, int y, int w, int h,
                  HWND parent, int id, const wchar_t* name, HFONT font) {
-    HWND c = CreateWindowExW(0, cls, ToW(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    const int dpi = DpiOf(parent);
+    HWND c = CreateWindowExW(0, cls, ToW(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                             Scale(x, dpi), Scale(y, dpi), Scale(w, dpi), Scale(h, dpi), parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleW(nullptr), nullptr);
     if (c) {
         SetControlName(c, name);
@@ -30,15 +34,15 @@ HWND MakeControl(const wchar_t* cls, const char* text, DWORD style, int x, int y
 // Panel1 hands its buttons' clicks and colours to the form.
 class UpdatePrompt::Panel : public Window {
   public:
-    bool Create(HWND parent) {
+    bool Create(HWND parent, int dpi) {
         WindowCreateArgs w;
         w.className = L"LumoUpdatePanel";
         w.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
         w.exStyle = WS_EX_CONTROLPARENT;
         w.x = 0;
-        w.y = kClientHeight - kPanelHeight;
-        w.width = kClientWidth;
-        w.height = kPanelHeight;
+        w.y = Scale(kClientHeight - kPanelHeight, dpi);
+        w.width = Scale(kClientWidth, dpi);
+        w.height = Scale(kPanelHeight, dpi);
         w.parent = parent;
         w.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         return CreateWindowFrom(w);
@@ -61,14 +65,13 @@ UpdatePrompt::~UpdatePrompt() {
 bool UpdatePrompt::Create(HWND owner, const CreateArgs& args) {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    const int dpi = DpiOf(owner);
+    RECT frame{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
 
     white_.reset(CreateSolidBrush(kWhite));
-    font_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, ToW("宋体").c_str()));
+    font_ = MakeFont(-12, dpi, ToW("宋体").c_str(), FW_NORMAL, GB2312_CHARSET);
     WindowCreateArgs w;
     w.className = L"TfrmUpdate";
     w.caption = ToW("升级提示");
@@ -87,7 +90,7 @@ bool UpdatePrompt::Create(HWND owner, const CreateArgs& args) {
     MakeControl(L"STATIC", "检测到新版本,是否开始启动升级?", SS_LEFT, 19, 16, 265, 169, hwnd(), 0,
                 L"Label1", font);
     panel_ = std::make_unique<Panel>();
-    if (panel_->Create(hwnd())) {
+    if (panel_->Create(hwnd(), dpi)) {
         SetControlName(panel_->hwnd(), L"Panel1");
         MakeControl(L"BUTTON", "确定(&O)", BS_DEFPUSHBUTTON | WS_TABSTOP, 136, 4, 75, 25,
                     panel_->hwnd(), IDOK, L"sbtnOk", font);
@@ -96,7 +99,7 @@ bool UpdatePrompt::Create(HWND owner, const CreateArgs& args) {
     }
     // EmbeddedWB1 covers the question when the maker announces a page.
     if (!Trim(args.announcementPage).empty() && args.showPage) {
-        const RECT bounds{-8, -16, -8 + 313, -16 + 217};
+        const RECT bounds = Scale(RECT{-8, -16, -8 + 313, -16 + 217}, dpi);
         Guarded([&] { page_ = args.showPage(hwnd(), bounds, args.announcementPage); });
     }
     return true;

@@ -27,6 +27,7 @@
 
 #include <thread>
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/window_win.h"
 #include "common/text.h"
@@ -212,8 +213,16 @@ class Engine final : public std::enable_shared_from_this<Engine> {
     std::shared_ptr<HtmlDocument> Document() const { return document_; }
 
     void SetBounds(const RECT& r) {
-        if (hwnd_)
-            MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        if (!hwnd_)
+            return;
+        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        // The main window the page is in moved to another DPI (the shell
+        // resizes its pages after): the fields are made again for it, with
+        // what was typed into them.
+        if (page_ && formsDpi_ != DpiOf(hwnd_)) {
+            forms_.ReadInto(page_->dom);
+            BuildForms();
+        }
     }
     void Focus() {
         if (hwnd_ && !forms_.Focus())
@@ -283,12 +292,20 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         Show(*job, job->TakeResult(), entry);
     }
 
+    void BuildForms() {
+        formsDpi_ = DpiOf(hwnd_);
+        forms_.Build(hwnd_, page_->dom, kFormsTop);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+
     void Paint(HDC dc) {
         RECT rc;
         GetClientRect(hwnd_, &rc);
-        InflateRect(&rc, -8, -8);
+        const int dpi = DpiOf(hwnd_);
+        InflateRect(&rc, -Scale(8, dpi), -Scale(8, dpi));
         std::wstring text = ToW(page_ ? page_->title + "\r\n" + location_ : std::string());
         SetBkMode(dc, TRANSPARENT);
+        SelectedObject font(dc, GuiFont(dpi));
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc,
                   DT_LEFT | DT_TOP | DT_NOPREFIX);
     }
@@ -372,10 +389,8 @@ class Engine final : public std::enable_shared_from_this<Engine> {
         page_ = page;
         document_ = std::make_shared<lumo::Document>(page, weak_from_this());
         location_ = page->url;
-        if (hwnd_) {
-            forms_.Build(hwnd_, page->dom, kFormsTop);
-            InvalidateRect(hwnd_, nullptr, TRUE);
-        }
+        if (hwnd_)
+            BuildForms();
 
         const int seq = seq_;
         if (!Fire([&] { args_.events->OnNavigateComplete(); }))
@@ -406,6 +421,7 @@ class Engine final : public std::enable_shared_from_this<Engine> {
     html::NavigationHistory history_;
     std::shared_ptr<LoadedPage> page_;
     HeadlessFormView forms_;  // the shown page's fields and buttons
+    int formsDpi_ = 0;        // the DPI they were made for
     std::shared_ptr<HtmlDocument> document_;
     std::string location_;
 };

@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "common/dpi_win.h"
 #include "common/text_win.h"
 
 namespace lumo {
 namespace {
 
+// Design sizes (96 DPI), scaled for the DPI of the page's main window.
 constexpr int kLeft = 8;
 constexpr int kLabelWidth = 100;
 constexpr int kFieldWidth = 220;
@@ -79,15 +81,16 @@ void HeadlessFormView::Build(HWND parent, const html::Dom& dom, int top) {
     Clear();
     const HINSTANCE instance =
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    const int dpi = DpiOf(parent);
+    const auto font = reinterpret_cast<WPARAM>(GuiFont(dpi));
     int y = top;
     auto add = [&](const wchar_t* cls, const std::string& text, DWORD style, int x, int width,
                    int element, bool edit) {
         const int id = kFirstId + static_cast<int>(controls_.size());
-        HWND h =
-            CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, cls, ToW(text).c_str(),
-                            WS_CHILD | WS_VISIBLE | style, x, y, width, kRowHeight, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        HWND h = CreateWindowExW(
+            edit ? WS_EX_CLIENTEDGE : 0, cls, ToW(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+            Scale(x, dpi), Scale(y, dpi), Scale(width, dpi), Scale(kRowHeight, dpi), parent,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!h)
             return;
         SendMessageW(h, WM_SETFONT, font, FALSE);

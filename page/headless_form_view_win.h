@@ -24,7 +24,8 @@ class HeadlessFormView {
     ~HeadlessFormView() { Clear(); }
 
     // Replaces the controls by those of the forms of `dom`, laid out from
-    // `top` down in `parent`, showing the DOM's current values.
+    // `top` down in `parent` (design sizes, scaled for the DPI of the
+    // main window the page is in), showing the DOM's current values.
     void Build(HWND parent, const html::Dom& dom, int top);
     void Clear();
 

@@ -3,7 +3,9 @@
 # title) and a few saved games in the side panel, at the given screen sizes: docs/main-<W>x<H>.png. Uses the Windows
 # build tree's prefix, a private Xvfb display, the local maker server and a
 # loopback page server (python3) for the long title.
-#   scripts/screenshots.sh [WxH ...]     (default 1280x800 1024x768)
+#   scripts/screenshots.sh [WxH[@DPI] ...]
+# (default 1280x800 1024x768 1920x1080@144). With @DPI the display's DPI is
+# set in the prefix (LogPixels) and the file is docs/main-<W>x<H>-<percent>pct.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -11,7 +13,7 @@ root=$PWD
 port=${LUMO_SHOT_PORT:-18804}
 pageport=$((port + 1))
 sizes=("$@")
-[ ${#sizes[@]} -eq 0 ] && sizes=(1280x800 1024x768)
+[ ${#sizes[@]} -eq 0 ] && sizes=(1280x800 1024x768 1920x1080@144)
 if [ ! -x $LUMO_WIN_BUILD/app/Lumo/Lumo.exe ] || [ ! -x build/native/tools/makerserver/makerserver ]; then
     echo "build first: bash scripts/build.sh" >&2
     exit 1
@@ -55,8 +57,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for size in "${sizes[@]}"; do
+for spec in "${sizes[@]}"; do
+    size=${spec%@*} dpi=96
+    [ "$spec" != "$size" ] && dpi=${spec#*@}
     w=${size%x*} h=${size#*x}
+    name="docs/main-${w}x${h}.png"
+    [ "$dpi" != 96 ] && name="docs/main-${w}x${h}-$((dpi * 100 / 96))pct.png"
     # A free display of its own (Xvfb picks the number).
     Xvfb -displayfd 1 -screen 0 "${w}x${h}x24" >"$work/display" 2>/dev/null &
     xvfb=$!
@@ -66,6 +72,13 @@ for size in "${sizes[@]}"; do
     wineserver -k 2>/dev/null || true
     sleep 1
     tests/wine/prefix.sh up
+    # The display's DPI: read by the next wineserver.
+    for key in 'HKCU\Control Panel\Desktop' \
+        'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    done
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     wine "$work/dist/Lumo.exe" >/dev/null 2>&1 &
     shell=$!
     for _ in $(seq 100); do
@@ -77,7 +90,18 @@ for size in "${sizes[@]}"; do
     sleep 3
     wine "$work/dist/Lumo.exe" "http://127.0.0.1:$pageport/long.html" >/dev/null 2>&1 || true
     sleep 4
-    import -window root "docs/main-${w}x${h}.png"
+    import -window root "$name"
+    if [ "$dpi" != 96 ]; then
+        # The add-game dialog at this DPI: the save-game button (the sixth
+        # navigation button, 39 x 38 design pixels each below the 26-pixel
+        # title bar) asks the page for its form and opens the dialog.
+        xdotool mousemove $(((5 * 39 + 19) * dpi / 96)) $(((27 + 19) * dpi / 96)) click 1
+        sleep 3
+        import -window root "docs/add-game-$((dpi * 100 / 96))pct.png"
+        xdotool key Escape
+        sleep 1
+        echo "docs/add-game-$((dpi * 100 / 96))pct.png"
+    fi
     wid=$(xdotool search --name "Lumo" | head -n 1 || true)
     [ -n "$wid" ] && xdotool windowclose "$wid" 2>/dev/null || true
     sleep 2
@@ -85,5 +109,5 @@ for size in "${sizes[@]}"; do
     wineserver -k 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
-    echo "docs/main-${w}x${h}.png"
+    echo "$name"
 done

@@ -1,5 +1,6 @@
 #include "shell/page_notice_win.h"
 
+#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/text_win.h"
 
@@ -20,12 +21,11 @@ bool PageNotice::Create(HWND pageArea, Actions actions) {
     if (!CreateWindowFrom(w))
         return false;
     SetControlName(hwnd(), L"PageNotice");
-    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     auto make = [&](const wchar_t* cls, DWORD style, int id, const wchar_t* name) {
         HWND h =
             CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SetGuiFont(h, DpiOf(hwnd()));
         SetControlName(h, name);
         return h;
     };
@@ -43,14 +43,20 @@ void PageNotice::Fit() {
     // No erasing of the parent here: under Wine that would paint the page
     // windows beside us from this thread, waiting on a page that hangs.
     SetWindowPos(hwnd(), HWND_TOP, 0, 0, rc.right, rc.bottom, SWP_NOACTIVATE | SWP_DEFERERASE);
+    // Design sizes at 96 DPI, scaled for the DPI the notice shows at.
+    const int dpi = DpiOf(hwnd());
+    auto px = [dpi](int design) { return Scale(design, dpi); };
+    for (HWND h : {text_, first_, second_})
+        if (reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)) != GuiFont(dpi))
+            SetGuiFont(h, dpi);
     int cx = rc.right / 2, cy = rc.bottom / 3;
-    MoveWindow(text_, 10, cy, rc.right - 20, 24, TRUE);
+    MoveWindow(text_, px(10), cy, rc.right - px(20), px(24), TRUE);
     bool two = IsWindowVisible(second_) != FALSE;
     if (two) {
-        MoveWindow(first_, cx - 110, cy + 40, 100, 28, TRUE);
-        MoveWindow(second_, cx + 10, cy + 40, 100, 28, TRUE);
+        MoveWindow(first_, cx - px(110), cy + px(40), px(100), px(28), TRUE);
+        MoveWindow(second_, cx + px(10), cy + px(40), px(100), px(28), TRUE);
     } else {
-        MoveWindow(first_, cx - 50, cy + 40, 100, 28, TRUE);
+        MoveWindow(first_, cx - px(50), cy + px(40), px(100), px(28), TRUE);
     }
 }
 

@@ -35,7 +35,6 @@ class PageNotice : public Window {
     Actions actions_;
     Kind kind_ = Kind::None;
     HWND text_ = nullptr, first_ = nullptr, second_ = nullptr;
-    HFONT font_ = nullptr;
 };
 
 }  // namespace lumo

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/dpi_win.h"
 #include "common/file.h"
 #include "common/guard.h"
 #include "common/log.h"
@@ -27,6 +28,18 @@ constexpr DWORD kCopyPauseMs = 300;
 
 constexpr char kCaption[] = "Lumo网页游戏多开器";
 constexpr char kFileLabel[] = "正在下载文件:";
+constexpr int kClientWidth = 400, kClientHeight = 210;  // design size (96 DPI)
+
+// The system's message font, made for `dpi` (the system gives it for the
+// screen's DPI).
+HFONT MessageFont(int dpi) {
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof ncm;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+    ncm.lfMessageFont.lfHeight = MulDiv(ncm.lfMessageFont.lfHeight, dpi, SystemDpi());
+    ncm.lfMessageFont.lfWidth = 0;
+    return CreateFontIndirectW(&ncm.lfMessageFont);
+}
 
 }  // namespace
 
@@ -41,7 +54,8 @@ bool UpdaterWindow::Create(const std::vector<std::string>& argv, const std::stri
                            HICON icon) {
     icon_ = icon;
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT r{0, 0, 400, 210};
+    dpi_ = SystemDpi();
+    RECT r{0, 0, Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_)};
     AdjustWindowRectEx(&r, style, FALSE, 0);
     WindowCreateArgs a;
     a.className = kUpdateWindowClass;
@@ -58,6 +72,16 @@ bool UpdaterWindow::Create(const std::vector<std::string>& argv, const std::stri
 
     // FormCreate.
     CreateControls();
+    if (int dpi = DpiOf(hwnd()); dpi != dpi_) {
+        // On another monitor than the primary one: its DPI counts.
+        RECT wr{};
+        GetWindowRect(hwnd(), &wr);
+        RECT want{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
+        AdjustWindowRectEx(&want, style, FALSE, 0);
+        RECT next{wr.left, wr.top, wr.left + want.right - want.left,
+                  wr.top + want.bottom - want.top};
+        ApplyDpi(dpi, &next);
+    }
     Guarded([&] {
         tray_ =
             std::make_unique<TrayIcon>(hwnd(), kTrayMessage, icon, "Lumo网页游戏多开器.正在升级.");
@@ -75,17 +99,17 @@ bool UpdaterWindow::Create(const std::vector<std::string>& argv, const std::stri
 }
 
 void UpdaterWindow::CreateControls() {
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof ncm;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    font_ = CreateFontIndirectW(&ncm.lfMessageFont);
+    font_ = MessageFont(dpi_);
     HINSTANCE inst = GetModuleHandleW(nullptr);
+    // Places are design sizes, kept for a later DPI change.
     auto make = [&](const wchar_t* cls, const char* text, DWORD style, int x, int y, int w, int h,
                     const wchar_t* name, int id = 0) {
-        HWND c = CreateWindowExW(0, cls, ToW(text).c_str(), WS_CHILD | style, x, y, w, h, hwnd(),
+        HWND c = CreateWindowExW(0, cls, ToW(text).c_str(), WS_CHILD | style, Scale(x, dpi_),
+                                 Scale(y, dpi_), Scale(w, dpi_), Scale(h, dpi_), hwnd(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         SetControlName(c, name);
+        places_.push_back({c, {x, y, x + w, y + h}});
         return c;
     };
     // Three bands: sPanel1 (0..97), sPanel3 (97..168), sPanel2 (168..210).
@@ -104,6 +128,23 @@ void UpdaterWindow::CreateControls() {
                       75, 25, L"sbtnClose", kCloseId);
     retryUpdate_ =
         make(L"BUTTON", "重试(&R)", BS_PUSHBUTTON, 208, 168 + 8, 75, 25, L"retryUpdate", kRetryId);
+}
+
+void UpdaterWindow::ApplyDpi(int dpi, const RECT* windowRect) {
+    dpi_ = dpi;
+    HFONT old = font_;
+    font_ = MessageFont(dpi_);
+    if (windowRect)
+        SetWindowPos(hwnd(), nullptr, windowRect->left, windowRect->top,
+                     windowRect->right - windowRect->left, windowRect->bottom - windowRect->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const Place& p : places_) {
+        RECT r = Scale(p.design, dpi_);
+        MoveWindow(p.control, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        SendMessageW(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
+    if (old)
+        DeleteObject(old);
 }
 
 void UpdaterWindow::SetText(HWND control, const std::string& text) {
@@ -287,6 +328,9 @@ LRESULT UpdaterWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (tray_ && tray_->HandleMessage(msg))
         return 0;
     switch (msg) {
+        case kDpiChangedMessage:
+            ApplyDpi(DpiOfChange(wp), reinterpret_cast<const RECT*>(lp));
+            return 0;
         case WM_SHOWWINDOW:
             if (wp)
                 PostMessageW(hwnd(), kStartMessage, 0, 0);  // FormShow, once shown

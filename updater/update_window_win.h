@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/tray_icon_win.h"
 #include "common/window_win.h"
@@ -30,6 +31,9 @@ class UpdaterWindow : public Window {
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void CreateControls();
+    // Lays the controls out for `dpi` with a new font; moves the window to
+    // `windowRect` when given (WM_DPICHANGED's suggestion).
+    void ApplyDpi(int dpi, const RECT* windowRect);
     void SetText(HWND control, const std::string& text);
     std::string Text(HWND control) const;
 
@@ -52,6 +56,12 @@ class UpdaterWindow : public Window {
     std::string downloadAddress_;
     HICON icon_ = nullptr;
     HFONT font_ = nullptr;
+    int dpi_ = 96;
+    struct Place {
+        HWND control;
+        RECT design;  // at 96 DPI
+    };
+    std::vector<Place> places_;
     std::unique_ptr<HttpDownload> http_;
     bool downloadStarted_ = false;
     bool busy_ = false;

@@ -71,6 +71,17 @@ TEST(TabGeometry, PictureSlices) {
     // A tab narrower than its caps gets an empty middle, never a mirrored one.
     TabSlices narrow = SliceTabPicture(TabBounds(1, 17));
     EXPECT_EQ(narrow.middle.dst.Width(), 0);
+    // At 150 % the caps and source columns of the scaled picture grow alike
+    // (33-px caps of a 284-px picture), the tab being in pixels already.
+    TabSlices big = SliceTabPicture({564, 0, 846, 50}, 144);
+    EXPECT_EQ(big.leftCap.dst, (StripRect{564, 0, 597, 50}));
+    EXPECT_EQ(big.rightCap.srcLeft, 284 - 33);
+    EXPECT_EQ(big.rightCap.dst, (StripRect{814, 0, 847, 50}));
+    EXPECT_EQ(big.middle.srcLeft, 284 - 66);
+    EXPECT_EQ(big.middle.dst, (StripRect{597, 0, 814, 50}));
+    EXPECT_EQ(LayoutTabTitle({0, 0, 282, 50}, 207, 144).rect, (StripRect{57, 6, 267, 50}));
+    EXPECT_TRUE(LayoutTabTitle({0, 0, 282, 50}, 208, 144).ellipsis);
+    EXPECT_EQ(PlaceCloseButton(3, {564, 0, 846, 50}, 280, 30, 144).left, 846 - 15);
 }
 
 TEST(TabGeometry, TitleRectAndEllipsis) {
