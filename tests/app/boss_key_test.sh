@@ -74,6 +74,7 @@ stop_shell
 # --- Another program holds the key: the shell says so, once.
 hold_key 3 90
 check "another program holds Ctrl+Alt+Z" grep -q '^held=1' "$work/holder.out"
+rm -f "$work/UserData/Session.dat"  # no offer to restore the tabs of the first run
 start_shell
 message_is() { probe; grep -qF "$1" <<<"$(val messageText)"; }
 check "the shell says the key is taken, naming it" wait_until 20 message_is "Ctrl+Alt+Z"

@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "common/cmdline.h"
@@ -119,9 +120,17 @@ std::optional<Started> StartProgram(const std::string& exe, const std::vector<st
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     std::wstring dir = ToW(workDir);
-    if (!CreateProcessW(ToW(exe).c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-        return std::nullopt;
+    // Wine under a heavily loaded machine has been seen to fail a process
+    // start now and then; one more try after a moment, and the error said.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessW(ToW(exe).c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+            break;
+        std::fprintf(stderr, "CreateProcess(%s) failed: error %lu\n", exe.c_str(), GetLastError());
+        if (attempt == 1)
+            return std::nullopt;
+        Sleep(500);
+    }
     Started s;
     s.process.reset(pi.hProcess);
     s.thread.reset(pi.hThread);
