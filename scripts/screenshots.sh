@@ -79,6 +79,7 @@ for spec in "${sizes[@]}"; do
     done
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
+    rm -f "$work/dist/UserData/Session.dat"  # each picture from a fresh start, no restore offer
     wine "$work/dist/Lumo.exe" >/dev/null 2>&1 &
     shell=$!
     for _ in $(seq 100); do
