@@ -44,7 +44,8 @@ template <class Lines>
 std::vector<Plain> PlainOf(Lines& lines, const BillProtector& protector) {
     std::vector<Plain> out;
     for (auto& line : lines) {
-        Plain p{{}, TrimEnd(line->Name), TrimEnd(line->Address), TrimEnd(BillOf(*line, protector))};
+        Plain p{
+            {}, TrimEnd(line->Name), TrimEnd(line->Address), TrimEnd(BillOf(*line, protector)), {}};
         if constexpr (std::is_same_v<Lines, GameLines>) {
             p.folder = TrimEnd(line->Folder);
             p.colour = NormaliseColour(line->Colour);
