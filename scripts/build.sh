@@ -2,12 +2,17 @@
 # Builds both configurations: build/native (portable libraries, unit tests,
 # the local maker server) and build/win (Lumo.exe, LumoUpdate.exe, Wine tests),
 # plus build/win64 where Wine can run only 64-bit programs.
-# With --asan also build/asan (native, AddressSanitizer + UBSan).
+# With --asan (the test command) also build/asan (native, AddressSanitizer +
+# UBSan), where the unit tests run. With --asan or --run (the run command)
+# build/native builds only the maker server and the release tool, which the
+# Wine runs use, not the unit tests again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j "$jobs"
+native_targets=()
+case "${1:-}" in --asan | --run) native_targets=(--target makerserver sign_update) ;; esac
+cmake --build build/native -j "$jobs" "${native_targets[@]}"
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
       -DLUMO_MAKER_SERVER="$PWD/build/native/tools/makerserver/makerserver" >/dev/null

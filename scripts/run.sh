@@ -13,7 +13,7 @@ root=$PWD
 port=${LUMO_PORT:-18080}
 shot=${LUMO_SCREENSHOT:-$root/lumo-screenshot.png}
 scripts/deps.sh
-scripts/build.sh
+scripts/build.sh --run
 . scripts/windows-build.sh
 
 for f in "$LUMO_WIN_BUILD"/LumoSetup-*.exe "$LUMO_WIN_BUILD"/Lumo-*-portable.zip; do

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests, the same with sanitizers, then the
-# Windows build under Wine (with the local maker server). Ends with a total.
+# Runs every test: the native unit tests (built with ASan and UBSan), then the
+# Windows build under Wine (with the local maker server), then the checks.
+# Each part prints when it starts (seconds since the start). Ends with a total.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+echo "=== build (at ${SECONDS} s)"
 scripts/build.sh --asan || { echo "build failed"; echo "total: 0 passed, 1 failed"; exit 1; }
 
 passed=0 failed=0
@@ -11,7 +13,7 @@ run_ctest() {  # name, ctest args...
     local name=$1 log
     shift
     log=$(mktemp)
-    echo "=== $name"
+    echo "=== $name (at ${SECONDS} s)"
     "$@" 2>&1 | tee "$log"
     local line
     line=$(grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" "$log" | tail -n 1)
@@ -26,7 +28,6 @@ run_ctest() {  # name, ctest args...
     rm -f "$log"
 }
 
-run_ctest native ctest --test-dir build/native --output-on-failure -j 2
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest sanitizers ctest --test-dir build/asan --output-on-failure -j 2
 . scripts/windows-build.sh
@@ -37,7 +38,7 @@ run_ctest wine xvfb-run -a -s "-screen 0 1280x800x24" \
 check() {  # name, command...
     local name=$1
     shift
-    echo "=== $name"
+    echo "=== $name (at ${SECONDS} s)"
     if "$@"; then
         passed=$((passed + 1))
         echo "$name: passed"
@@ -65,5 +66,6 @@ fresh_run() {
 }
 check run-screenshot fresh_run
 
+echo "(all done at ${SECONDS} s)"
 echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
