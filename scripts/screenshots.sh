@@ -57,9 +57,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for spec in "${sizes[@]}"; do
-    size=${spec%@*} dpi=96
-    [ "$spec" != "$size" ] && dpi=${spec#*@}
+for want in "${sizes[@]}"; do
+    size=${want%@*} dpi=96
+    [ "$want" != "$size" ] && dpi=${want#*@}
     w=${size%x*} h=${size#*x}
     name="docs/main-${w}x${h}.png"
     [ "$dpi" != 96 ] && name="docs/main-${w}x${h}-$((dpi * 100 / 96))pct.png"
