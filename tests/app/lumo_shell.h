@@ -20,6 +20,9 @@
 
 namespace lumo::test {
 
+// What WindowText gives for a window whose thread does not answer.
+inline constexpr const char* kNoAnswer = "<no answer>";
+
 // The text of a window of another process (GetWindowText would give only a
 // caption, never a control's text).
 inline std::string WindowText(HWND h) {
@@ -27,7 +30,7 @@ inline std::string WindowText(HWND h) {
     DWORD_PTR n = 0;
     if (!SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
                              5000, &n))
-        return "<no answer>";
+        return kNoAnswer;
     return FromW(std::wstring_view(buf, static_cast<size_t>(n)));
 }
 
@@ -91,15 +94,16 @@ class Shell {
     // Whether the shell's thread handles a message to one of its own
     // controls within `ms` (a frozen queue does not).
     // A thread blocked in a call to another process still answers sent
-    // messages, so the check posts: a character typed into the address box
-    // must arrive.
+    // messages, so the check posts: a character typed into the search box
+    // must arrive. (Not the address box: a page's late address report may
+    // put back the very text it had, hiding the typed character.)
     bool Responsive(int ms = 5000) const {
-        HWND edit = FindWindowExW(Control(L"CBURL"), nullptr, L"Edit", nullptr);
+        HWND edit = Control(L"ComboBoxSearch");
         std::string before = WindowText(edit);
         PostMessageW(edit, WM_CHAR, 'x', 0);
-        if (!WaitFor([&] { return WindowText(edit) != before; }, ms))
+        std::string now;
+        if (!WaitFor([&] { return (now = WindowText(edit)) != before; }, ms) || now == kNoAnswer)
             return false;
-        // Taken back (the shell may have put another address there meanwhile).
         PostMessageW(edit, WM_CHAR, VK_BACK, 0);
         WaitFor([&] { return WindowText(edit) == before; }, ms);
         return true;
