@@ -253,6 +253,8 @@ void MainWindow::UnlockUpdates() {
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COPYDATA: {
+            if (closing_)
+                return FALSE;  // a start handing over its address waits for the next shell
             const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
             if (cds && cds->cbData > kMaxTextCommandBytes) {
                 LogWarn("shell",
@@ -341,7 +343,13 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return FrameBase::HandleMessage(msg, wp, lp);
         case WM_CLOSE:
             // Pages first (hung ones are ended), then the window goes at
-            // once; the tray icon's slow removal follows.
+            // once; the tray icon's slow removal follows. From here on a
+            // second start neither finds this window (it is disabled) nor
+            // hands it an address.
+            if (closing_)
+                return 0;
+            closing_ = true;
+            EnableWindow(hwnd(), FALSE);
             if (args_.onClose)
                 args_.onClose();
             ShowWindow(hwnd(), SW_HIDE);

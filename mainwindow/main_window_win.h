@@ -162,6 +162,7 @@ class MainWindow : public FrameBase {
     int lockDepth_ = 0;
     bool shownWhileLocked_ = true;
     bool firstActivationDone_ = false;
+    bool closing_ = false;  // WM_CLOSE taken: the window is on its way out
     bool shownBeforeBossKey_ = false;
     std::unique_ptr<TrayIcon> tray_;
 };

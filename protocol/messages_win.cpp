@@ -26,7 +26,7 @@ const RegisteredMessages& Messages() {
 namespace {
 
 bool Send(HWND target, HWND sender, ULONG_PTR tag, const std::string& bytes,
-          UINT timeoutMs = kTextCommandTimeoutMs) {
+          UINT timeoutMs = kTextCommandTimeoutMs, DWORD_PTR* answer = nullptr) {
     if (!target || bytes.size() > kMaxTextCommandBytes)
         return false;
     COPYDATASTRUCT cds{};
@@ -34,15 +34,24 @@ bool Send(HWND target, HWND sender, ULONG_PTR tag, const std::string& bytes,
     cds.cbData = static_cast<DWORD>(bytes.size());
     cds.lpData = const_cast<char*>(bytes.data());
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
-                               reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                               timeoutMs, &result) != 0;
+    bool delivered = SendMessageTimeoutW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
+                                         reinterpret_cast<LPARAM>(&cds),
+                                         SMTO_NORMAL | SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+    if (answer)
+        *answer = delivered ? result : 0;
+    return delivered;
 }
 
 }  // namespace
 
 bool SendCopyData(HWND target, HWND sender, std::string_view text, UINT timeoutMs) {
     return Send(target, sender, kUtf8Tag, EncodeTextCommand(text), timeoutMs);
+}
+
+bool SendCopyDataTaken(HWND target, HWND sender, std::string_view text, UINT timeoutMs) {
+    DWORD_PTR answer = 0;
+    return Send(target, sender, kUtf8Tag, EncodeTextCommand(text), timeoutMs, &answer) &&
+           answer != 0;
 }
 
 bool SendCopyDataAnsi(HWND target, HWND sender, std::string_view utf8Text) {

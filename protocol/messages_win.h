@@ -68,6 +68,11 @@ inline constexpr UINT kPageCommandTimeoutMs = 1000;
 bool SendCopyData(HWND target, HWND sender, std::string_view text,
                   UINT timeoutMs = kTextCommandTimeoutMs);
 
+// The same for a receiver that answers whether it took the command (a
+// closing shell refuses a hand-over): true only when it was taken.
+bool SendCopyDataTaken(HWND target, HWND sender, std::string_view text,
+                       UINT timeoutMs = kTextCommandTimeoutMs);
+
 // The same in the classic zero-terminated ANSI form.
 bool SendCopyDataAnsi(HWND target, HWND sender, std::string_view utf8Text);
 

@@ -42,8 +42,13 @@ BOOL CALLBACK CollectVisible(HWND h, LPARAM lp) {
 }  // namespace
 
 BossKey::~BossKey() {
+    Release();
+}
+
+void BossKey::Release() {
     if (registered_ && hwnd())
         UnregisterHotKey(hwnd(), kHotKeyId);
+    registered_ = false;
 }
 
 bool BossKey::Create(const CreateArgs& args) {

@@ -36,6 +36,8 @@ class BossKey : public Window {
     // Registers the key; a key that cannot be registered, or a setting that
     // names no key, is told to the player once the message loop runs.
     bool Create(const CreateArgs& args);
+    // Gives the key back to the system (the shell is closing).
+    void Release();
     bool hidden() const { return hidden_; }
     void Toggle();
 

@@ -281,8 +281,8 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     // One shell per installation: the mutex is named after the executable's
     // title. A running shell gets this start's address; a shell that is
     // still starting (no window yet) or closing (it lets go of the name as
-    // soon as its window closes) is waited for, so that a start right after
-    // a close is not lost.
+    // soon as its window closes, and refuses addresses meanwhile) is waited
+    // for, so that a start right after a close is not lost.
     const std::wstring mutexName = ToW(TitleOf(exePath));
     UniqueHandle mutex;
     for (ULONGLONG deadline = GetTickCount64() + kShellHandoverWaitMs;;) {
@@ -290,9 +290,9 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         if (mutex && GetLastError() != ERROR_ALREADY_EXISTS)
             break;
         if (HWND running = FindRunningShell(FileNameOf(exePath))) {
-            if (!Trim(arg1).empty())
-                SendCopyData(running, nullptr, std::string(kPrefixNewTab) + arg1);
-            return 0;
+            if (Trim(arg1).empty() ||
+                SendCopyDataTaken(running, nullptr, std::string(kPrefixNewTab) + arg1))
+                return 0;
         }
         if (!mutex || GetTickCount64() > deadline)
             return 0;
@@ -323,6 +323,7 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
     PageManager pages;
     PageBatch batch;
     SessionKeeper session;
+    BossKey bossKey;  // made once the main window is there
     ShellCommands commands;
     MainWindow::CreateArgs mainArgs;
     mainArgs.sidePanel = SidePanelHooks(library, pages, batch, commands);
@@ -364,6 +365,8 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         // up: the next shell may start while this window still goes.
         pages.QuitAllPages();
         pages.Shutdown();
+        // So is the boss key: a shell started next takes it over.
+        bossKey.Release();
         mutex.reset();
     };
     mainArgs.onBeforeHide = [&] { pages.PartSilentPages(); };
@@ -413,7 +416,6 @@ int RunShell(HINSTANCE instance, const std::vector<std::string>& args) {
         addGame = CreateHiddenForm(L"TfrmAddGame", "添加游戏");
     });
     // The boss key hides the shell with every page's windows.
-    BossKey bossKey;
     Guarded([&] {
         BossKey::CreateArgs b{&main, programFolder, [&pages] {
                                   std::set<DWORD> pids;
