@@ -27,7 +27,9 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_CO
 cmake --build build/fuzz -j "$(nproc)" >build/fuzz/build.log 2>&1 ||
     { tail -n 40 build/fuzz/build.log; echo "fuzz build failed"; exit 1; }
 
-export ASAN_OPTIONS=detect_leaks=1
+# Options of the caller's are added (a long run may take
+# malloc_context_size=0:max_malloc_fill_size=0 for speed).
+export ASAN_OPTIONS="detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 bad=0
 printf '%-13s %12s %9s %7s %7s  %s\n' target executions exec/s cov ft result
