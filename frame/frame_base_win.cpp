@@ -81,7 +81,9 @@ bool FrameBase::CreateFrame(const FrameArgs& args) {
     SetWindowLongW(hwnd(), GWL_STYLE, static_cast<LONG>(style & ~WS_CAPTION));
     SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
-    dpi_ = DpiOf(hwnd());
+    // A dialog was sized for its owner's DPI (DialogArgs) and is laid out
+    // for the same one, which is also that of the monitor it opens on.
+    dpi_ = DpiOf(args.owner ? args.owner : hwnd());
     SetLayoutDpi(hwnd(), dpi_);
     titleFont_ = MakeFont(-12, dpi_, ToW("宋体").c_str(), FW_NORMAL, GB2312_CHARSET);
     CreateTitleBar();

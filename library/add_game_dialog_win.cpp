@@ -2,10 +2,10 @@
 
 #include <iterator>
 
-#include "common/dpi_win.h"
 #include "common/guard.h"
 #include "common/text.h"
 #include "common/text_win.h"
+#include "library/dialog_parts_win.h"
 #include "library/game_tree_win.h"
 #include "protocol/proxy.h"
 
@@ -14,19 +14,9 @@ namespace lumo {
 namespace {
 
 constexpr UINT kShowModalMessage = WM_APP + 1;
-constexpr int kCommandPanelHeight = 29;
-constexpr int kButtonW = 81, kButtonH = 25;
 constexpr int kIdOk = IDOK, kIdCancel = IDCANCEL, kIdSort = 10, kIdColour = 11;
 constexpr int kLabelLeft = 24, kFieldLeft = 90;
 constexpr int kSortWidth = 145, kEditWidth = 273;
-
-std::string WindowText(HWND h) {
-    int n = GetWindowTextLengthW(h);
-    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(h, w.data(), n + 1);
-    w.resize(static_cast<size_t>(n));
-    return FromW(w);
-}
 
 void PlainMessage(HWND owner, const char* text) {
     MessageBoxW(owner, ToW(text).c_str(), L"Lumo", MB_OK | MB_ICONINFORMATION);
@@ -34,18 +24,13 @@ void PlainMessage(HWND owner, const char* text) {
 
 }  // namespace
 
-HWND AddGameDialog::Child(HWND parent, const wchar_t* cls, const std::string& text, DWORD style,
-                          int id, const wchar_t* name, DWORD exStyle) {
-    HWND h = CreateWindowExW(exStyle, cls, ToW(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
-                             10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             GetModuleHandleW(nullptr), nullptr);
-    SetControlName(h, name);
-    SetGuiFont(h, DpiOf(parent));
-    return h;
+HWND AddGameDialog::Child(const wchar_t* cls, const std::string& text, DWORD style, int id,
+                          const wchar_t* name, DWORD exStyle) {
+    return MakeDialogControl(hwnd(), cls, text, style, id, name, exStyle);
 }
 
 HWND AddGameDialog::Label(const char* text, const wchar_t* name) {
-    return Child(hwnd(), L"STATIC", text, 0, 0, name);
+    return Child(L"STATIC", text, 0, 0, name);
 }
 
 bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND gameTree,
@@ -63,31 +48,19 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
     proxyLabel_ = Label("代理服务器:", L"lblProxy");
     colourLabel_ = Label("标签颜色:", L"lblColour");
     // Tab order: category, description, address, proxy, colour, OK, cancel.
-    sort_ = Child(hwnd(), L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+    sort_ = Child(L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
                   kIdSort, L"cboSort");
     constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
-    description_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtGameDescript", WS_EX_CLIENTEDGE);
-    address_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtUrl", WS_EX_CLIENTEDGE);
-    proxy_ = Child(hwnd(), L"EDIT", "", kEdit, 0, L"edtProxy", WS_EX_CLIENTEDGE);
+    description_ = Child(L"EDIT", "", kEdit, 0, L"edtGameDescript", WS_EX_CLIENTEDGE);
+    address_ = Child(L"EDIT", "", kEdit, 0, L"edtUrl", WS_EX_CLIENTEDGE);
+    proxy_ = Child(L"EDIT", "", kEdit, 0, L"edtProxy", WS_EX_CLIENTEDGE);
     SendMessageW(proxy_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(L"主机:端口 或 socks=主机:端口，可不填"));
-    colour_ = Child(hwnd(), L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kIdColour,
-                    L"cboColour");
+    colour_ =
+        Child(L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kIdColour, L"cboColour");
     for (const GameColour& c : kGameColours)
         SendMessageW(colour_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToW(c.name).c_str()));
-    commandPanel_.Create({hwnd(), L"pnlCommand"});
-    // Tab goes on into the buttons on the panel.
-    SetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE,
-                   GetWindowLongW(commandPanel_.hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-    commandPanel_.onPaint = [](HDC dc, const RECT& rc) {
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-        RECT line{rc.left, rc.top, rc.right, rc.top + 1};
-        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
-    };
-    ok_ = Child(commandPanel_.hwnd(), L"BUTTON", "确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, kIdOk,
-                L"sbtnOk");
-    cancel_ =
-        Child(commandPanel_.hwnd(), L"BUTTON", "取消(&C)", WS_TABSTOP, kIdCancel, L"sbtnCanel");
+    commands_.Create(hwnd());
     RECT rc;
     GetClientRect(hwnd(), &rc);
     OnFrameResize(rc.right, rc.bottom);
@@ -95,7 +68,7 @@ bool AddGameDialog::Create(HWND owner, HICON icon, const Presets& presets, HWND 
 }
 
 void AddGameDialog::OnFrameResize(int width, int height) {
-    if (!cancel_)
+    if (!commands_.created())
         return;
     // Design sizes at 96 DPI, scaled by Px.
     int y = kTitleBarHeight + 16;
@@ -116,11 +89,7 @@ void AddGameDialog::OnFrameResize(int width, int height) {
     y += 34;
     place(colourLabel_, kLabelLeft, y + 4, 64, 16);
     place(colour_, kFieldLeft, y, kSortWidth, 200);
-    const int panelH = Px(kCommandPanelHeight), buttonW = Px(kButtonW), buttonH = Px(kButtonH);
-    commandPanel_.Move(0, height - panelH, width, panelH);
-    int top = (panelH - buttonH) / 2;
-    MoveWindow(cancel_, width - buttonW - Px(12), top, buttonW, buttonH, TRUE);
-    MoveWindow(ok_, width - 2 * buttonW - Px(20), top, buttonW, buttonH, TRUE);
+    commands_.Layout(width, height, dpi());
 }
 
 void AddGameDialog::ShowModalLater() {
@@ -144,9 +113,9 @@ void AddGameDialog::ShowModal() {
 }
 
 void AddGameDialog::OnOk() {
-    std::string category = WindowText(sort_);
-    std::string description = WindowText(description_);
-    std::string address = WindowText(address_);
+    std::string category = ControlText(sort_);
+    std::string description = ControlText(description_);
+    std::string address = ControlText(address_);
     auto refuse = [&](const char* message, HWND field) {
         PlainMessage(hwnd(), message);
         SetFocus(field);
@@ -157,7 +126,7 @@ void AddGameDialog::OnOk() {
         return refuse(kNoDescriptionMessage, description_);
     if (Trim(address).empty())
         return refuse(kNoAddressMessage, address_);
-    std::optional<std::string> proxy = NormalizeProxy(WindowText(proxy_));
+    std::optional<std::string> proxy = NormalizeProxy(ControlText(proxy_));
     if (!proxy)
         return refuse(kBadProxyMessage, proxy_);
     // The category as typed: spaces around a known name still ask.

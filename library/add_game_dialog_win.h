@@ -10,7 +10,7 @@
 #include <string>
 
 #include "frame/frame_base_win.h"
-#include "frame/paint_panel_win.h"
+#include "library/dialog_parts_win.h"
 #include "library/game_list.h"
 
 namespace lumo {
@@ -52,19 +52,18 @@ class AddGameDialog : public FrameBase {
     void OnOk();
     void Close();
     HWND Label(const char* text, const wchar_t* name);
-    HWND Child(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int id,
+    HWND Child(const wchar_t* cls, const std::string& text, DWORD style, int id,
                const wchar_t* name, DWORD exStyle = 0);
 
     HWND owner_ = nullptr;
     HWND gameTree_ = nullptr;
     GameLibrary* library_ = nullptr;
     Presets presets_;
-    PaintPanel commandPanel_;
+    OkCancelPanel commands_;
     HWND sortLabel_ = nullptr, descriptionLabel_ = nullptr, addressLabel_ = nullptr;
     HWND proxyLabel_ = nullptr, colourLabel_ = nullptr;
     HWND sort_ = nullptr, description_ = nullptr, address_ = nullptr, proxy_ = nullptr;
     HWND colour_ = nullptr;
-    HWND ok_ = nullptr, cancel_ = nullptr;
 };
 
 }  // namespace lumo

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "frame/frame_base_win.h"
-#include "frame/paint_panel_win.h"
+#include "library/dialog_parts_win.h"
 #include "library/game_list.h"
 
 namespace lumo {
@@ -28,14 +28,12 @@ class ProxyDialog : public FrameBase {
   private:
     void OnOk();
     void Close();
-    HWND Child(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int id,
-               const wchar_t* name, DWORD exStyle = 0);
 
     HWND owner_ = nullptr;
     GameLibrary* library_ = nullptr;
     const TGameline* game_ = nullptr;
-    PaintPanel commandPanel_;
-    HWND label_ = nullptr, hint_ = nullptr, proxy_ = nullptr, ok_ = nullptr, cancel_ = nullptr;
+    OkCancelPanel commands_;
+    HWND label_ = nullptr, hint_ = nullptr, proxy_ = nullptr;
 };
 
 }  // namespace lumo

@@ -1,20 +1,26 @@
 // The game library against the real system under Wine: bills protected for
-// the user, the UserData folder and its fallback, a save killed half-way and
-// a list file that cannot be read.
+// the user, the UserData folder and its fallback, a save killed half-way, a
+// list file that cannot be read, and its dialogs on a 150 % screen.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 
+#include "common/dpi_win.h"
 #include "common/file.h"
 #include "common/handle_win.h"
 #include "common/path.h"
 #include "common/text.h"
 #include "common/text_win.h"
+#include "common/window_win.h"
+#include "library/add_game_dialog_win.h"
 #include "library/bill_protect_win.h"
 #include "library/game_list.h"
+#include "library/proxy_dialog_win.h"
 #include "library/user_data_win.h"
 #include "tests/library/sample_games.h"
 #include "tests/support/test_support.h"
@@ -34,7 +40,90 @@ size_t FilesIn(const std::string& folder) {
     return n;
 }
 
+// Where each named control of a dialog lies (in its client area) and how
+// high its font is.
+struct Placed {
+    RECT rect;
+    LONG fontHeight;
+    bool combo;  // a combo box is as high as its font makes it
+};
+using Layout = std::map<std::wstring, Placed>;
+
+BOOL CALLBACK AddPlaced(HWND h, LPARAM lp) {
+    auto* layout = reinterpret_cast<std::pair<HWND, Layout>*>(lp);
+    const std::wstring name = ControlName(h);
+    if (name.empty())
+        return TRUE;
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, layout->first, reinterpret_cast<POINT*>(&r), 2);
+    LOGFONTW lf{};
+    auto font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
+    if (!font || !GetObjectW(font, sizeof(lf), &lf))
+        lf.lfHeight = 0;
+    wchar_t cls[32] = L"";
+    GetClassNameW(h, cls, 32);
+    layout->second[name] = {r, lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight,
+                            _wcsicmp(cls, L"ComboBox") == 0};
+    return TRUE;
+}
+
+// The add-game and the proxy dialog, made for an owner laid out for `dpi`.
+std::vector<Layout> DialogLayouts(int dpi) {
+    struct Owner {
+        HWND hwnd = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 800, 600, nullptr,
+                                    nullptr, nullptr, nullptr);
+        ~Owner() { DestroyWindow(hwnd); }
+        HWND get() const { return hwnd; }
+    } owner;
+    SetLayoutDpi(owner.get(), dpi);
+    TempFolder tmp("dialogs");
+    GameLibrary library(tmp.path());
+    TGameline game{"分类", "仙侠世界", "http://example.invalid/", "", "10.0.0.1:8080", "", {}, ""};
+    AddGameDialog addGame;
+    ProxyDialog proxy;
+    EXPECT_TRUE(addGame.Create(owner.get(), nullptr, {}, nullptr, nullptr));
+    EXPECT_TRUE(proxy.Create(owner.get(), nullptr, library, game));
+    std::vector<Layout> layouts;
+    for (HWND dialog : {addGame.hwnd(), proxy.hwnd()}) {
+        std::pair<HWND, Layout> collect{dialog, {}};
+        RECT client{};
+        GetClientRect(dialog, &client);
+        collect.second[L"(client)"] = {client, 0, false};
+        EnumChildWindows(dialog, AddPlaced, reinterpret_cast<LPARAM>(&collect));
+        layouts.push_back(std::move(collect.second));
+    }
+    return layouts;
+}
+
 }  // namespace
+
+// At 150 % every named control of the library's dialogs lies where its 100 %
+// place scales to (a pixel either way for rounding), in a font made for
+// 150 %, so nothing is cut off or left small on a high-DPI screen.
+TEST(WinDialogs, LaidOutForTheirOwnersDpi) {
+    const std::vector<Layout> at96 = DialogLayouts(96), at144 = DialogLayouts(144);
+    ASSERT_EQ(at96.size(), 2u);
+    ASSERT_EQ(at144.size(), 2u);
+    for (size_t d = 0; d < at96.size(); ++d) {
+        EXPECT_GE(at96[d].size(), 6u);
+        EXPECT_EQ(at96[d].size(), at144[d].size());
+        for (const auto& [name, small] : at96[d]) {
+            auto it = at144[d].find(name);
+            ASSERT_NE(it, at144[d].end()) << FromW(name);
+            const RECT want = Scale(small.rect, 144), got = it->second.rect;
+            EXPECT_LE(std::abs(got.left - want.left), 1) << FromW(name);
+            EXPECT_LE(std::abs(got.top - want.top), 1) << FromW(name);
+            EXPECT_LE(std::abs(got.right - want.right), 1) << FromW(name);
+            if (!small.combo) {
+                EXPECT_LE(std::abs(got.bottom - want.bottom), 1) << FromW(name);
+            }
+            EXPECT_LE(std::abs(it->second.fontHeight - Scale(small.fontHeight, 144)), 1)
+                << FromW(name);
+        }
+    }
+    EXPECT_TRUE(at96[1].count(L"edtProxy") && at96[1].count(L"sbtnOk"));
+}
 
 // A plain bill of an older file loads; every save from then on protects it.
 TEST(WinBills, ProtectedForTheUserThroughTheFile) {
